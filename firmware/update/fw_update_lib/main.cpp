@@ -1,0 +1,5 @@
+#include "FrontEnd.h"
+
+int main(int argc, char** argv) {
+  return UpdaterMain(argc, argv);
+}

@@ -1,0 +1,153 @@
+// Console home of the Linux build. Signals stand in for console control events:
+// a watcher thread calls the registered handlers, as the Windows console calls
+// them on a thread of its own, and a handled event does not end the process.
+// Debugger output goes to the bench's trace.log.
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+#include "platform/console.h"
+#include "simulator/Bench.h"
+
+namespace platform {
+namespace {
+
+int g_event_pipe[2] = {-1, -1};
+
+void OnSignal(int signo) {
+  uint8_t event = kCtrlCEvent;
+  if (signo == SIGQUIT)
+    event = kCtrlBreakEvent;
+  if (signo == SIGHUP)
+    event = kCloseEvent;
+  if (signo == SIGTERM)
+    event = kShutdownEvent;
+  ssize_t ignored = ::write(g_event_pipe[1], &event, 1);
+  (void)ignored;
+}
+
+struct Signal {
+  int signo;
+  uint8_t event;
+};
+constexpr Signal kSignals[] = {
+    {SIGINT, kCtrlCEvent},
+    {SIGQUIT, kCtrlBreakEvent},
+    {SIGHUP, kCloseEvent},
+    {SIGTERM, kShutdownEvent},
+};
+
+class SimConsole : public Console {
+ public:
+  bool AddControlHandler(ConsoleControlHandlerFn handler) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!watcher_started_) {
+      if (::pipe(g_event_pipe) != 0)
+        return false;
+      std::thread([this] { Watch(); }).detach();
+      for (const Signal& s : kSignals) {
+        struct sigaction action {};
+        action.sa_handler = OnSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(s.signo, &action, nullptr);
+      }
+      watcher_started_ = true;
+    }
+    handlers_.push_back(handler);
+    return true;
+  }
+
+  bool SetPriorityClass(uint32_t) override { return false; }
+
+  bool ReadLine(std::string& line, size_t max_chars) override {
+    line.clear();
+    std::fflush(stdout);
+    while (line.size() < max_chars) {
+      int c = std::getchar();
+      if (c == EOF)
+        return !line.empty();
+      if (c == '\n')
+        return true;
+      line.push_back(static_cast<char>(c));
+    }
+    return true;
+  }
+
+  void DebugOutput(const char* text) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::filesystem::path bench = sim::BenchFromEnvironment();
+    if (bench.empty())
+      return;
+    const std::string file = (bench / "trace.log").string();
+    if (file != trace_name_) {
+      if (trace_ != nullptr)
+        std::fclose(trace_);
+      trace_ = std::fopen(file.c_str(), "ab");
+      trace_name_ = trace_ != nullptr ? file : std::string();
+    }
+    if (trace_ == nullptr)
+      return;
+    std::fputs(text, trace_);
+    std::fflush(trace_);
+  }
+
+ private:
+  // Calls the handlers, newest first, until one handles the event; an event
+  // nobody handles ends the process as the signal would have.
+  void Watch() {
+    uint8_t event = 0;
+    while (::read(g_event_pipe[0], &event, 1) == 1) {
+      std::vector<ConsoleControlHandlerFn> handlers;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        handlers = handlers_;
+      }
+      bool handled = false;
+      for (auto it = handlers.rbegin(); it != handlers.rend() && !handled; ++it)
+        handled = (*it)(event);
+      if (!handled) {
+        for (const Signal& s : kSignals) {
+          if (s.event != event)
+            continue;
+          std::signal(s.signo, SIG_DFL);
+          std::raise(s.signo);
+        }
+      }
+    }
+  }
+
+  std::mutex mutex_;
+  bool watcher_started_ = false;
+  std::vector<ConsoleControlHandlerFn> handlers_;
+  std::FILE* trace_ = nullptr;
+  std::string trace_name_;
+};
+
+SimConsole& DefaultConsole() {
+  static SimConsole console;
+  return console;
+}
+
+Console* g_console = nullptr;
+
+}  // namespace
+
+Console& GetConsole() {
+  return g_console != nullptr ? *g_console : DefaultConsole();
+}
+
+Console* SetConsole(Console* console) {
+  Console* previous = g_console;
+  g_console = console;
+  return previous;
+}
+
+}  // namespace platform
