@@ -21,14 +21,15 @@ namespace {
 
 int g_event_pipe[2] = {-1, -1};
 
+// Shared with the watcher thread, which may outlive every object of the process.
+std::mutex g_handlers_mutex;
+std::vector<ConsoleControlHandlerFn> g_handlers;
+
 void OnSignal(int signo) {
   uint8_t event = kCtrlCEvent;
-  if (signo == SIGQUIT)
-    event = kCtrlBreakEvent;
-  if (signo == SIGHUP)
-    event = kCloseEvent;
-  if (signo == SIGTERM)
-    event = kShutdownEvent;
+  if (signo == SIGQUIT) event = kCtrlBreakEvent;
+  if (signo == SIGHUP) event = kCloseEvent;
+  if (signo == SIGTERM) event = kShutdownEvent;
   ssize_t ignored = ::write(g_event_pipe[1], &event, 1);
   (void)ignored;
 }
@@ -47,11 +48,10 @@ constexpr Signal kSignals[] = {
 class SimConsole : public Console {
  public:
   bool AddControlHandler(ConsoleControlHandlerFn handler) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(g_handlers_mutex);
     if (!watcher_started_) {
-      if (::pipe(g_event_pipe) != 0)
-        return false;
-      std::thread([this] { Watch(); }).detach();
+      if (::pipe(g_event_pipe) != 0) return false;
+      std::thread(Watch).detach();
       for (const Signal& s : kSignals) {
         struct sigaction action {};
         action.sa_handler = OnSignal;
@@ -61,7 +61,7 @@ class SimConsole : public Console {
       }
       watcher_started_ = true;
     }
-    handlers_.push_back(handler);
+    g_handlers.push_back(handler);
     return true;
   }
 
@@ -72,10 +72,8 @@ class SimConsole : public Console {
     std::fflush(stdout);
     while (line.size() < max_chars) {
       int c = std::getchar();
-      if (c == EOF)
-        return !line.empty();
-      if (c == '\n')
-        return true;
+      if (c == EOF) return !line.empty();
+      if (c == '\n') return true;
       line.push_back(static_cast<char>(c));
     }
     return true;
@@ -84,17 +82,14 @@ class SimConsole : public Console {
   void DebugOutput(const char* text) override {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::filesystem::path bench = sim::BenchFromEnvironment();
-    if (bench.empty())
-      return;
+    if (bench.empty()) return;
     const std::string file = (bench / "trace.log").string();
     if (file != trace_name_) {
-      if (trace_ != nullptr)
-        std::fclose(trace_);
+      if (trace_ != nullptr) std::fclose(trace_);
       trace_ = std::fopen(file.c_str(), "ab");
       trace_name_ = trace_ != nullptr ? file : std::string();
     }
-    if (trace_ == nullptr)
-      return;
+    if (trace_ == nullptr) return;
     std::fputs(text, trace_);
     std::fflush(trace_);
   }
@@ -102,21 +97,20 @@ class SimConsole : public Console {
  private:
   // Calls the handlers, newest first, until one handles the event; an event
   // nobody handles ends the process as the signal would have.
-  void Watch() {
+  static void Watch() {
     uint8_t event = 0;
     while (::read(g_event_pipe[0], &event, 1) == 1) {
       std::vector<ConsoleControlHandlerFn> handlers;
       {
-        std::lock_guard<std::mutex> lock(mutex_);
-        handlers = handlers_;
+        std::lock_guard<std::mutex> lock(g_handlers_mutex);
+        handlers = g_handlers;
       }
       bool handled = false;
       for (auto it = handlers.rbegin(); it != handlers.rend() && !handled; ++it)
         handled = (*it)(event);
       if (!handled) {
         for (const Signal& s : kSignals) {
-          if (s.event != event)
-            continue;
+          if (s.event != event) continue;
           std::signal(s.signo, SIG_DFL);
           std::raise(s.signo);
         }
@@ -124,9 +118,8 @@ class SimConsole : public Console {
     }
   }
 
-  std::mutex mutex_;
+  std::mutex mutex_;  // guards the trace file
   bool watcher_started_ = false;
-  std::vector<ConsoleControlHandlerFn> handlers_;
   std::FILE* trace_ = nullptr;
   std::string trace_name_;
 };

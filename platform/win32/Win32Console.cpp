@@ -22,8 +22,7 @@ BOOL WINAPI Dispatch(DWORD event) {
     handlers = g_handlers;
   }
   for (auto it = handlers.rbegin(); it != handlers.rend(); ++it)
-    if ((*it)(event))
-      return TRUE;
+    if ((*it)(event)) return TRUE;
   return FALSE;
 }
 
@@ -31,8 +30,7 @@ class Win32Console : public Console {
  public:
   bool AddControlHandler(ConsoleControlHandlerFn handler) override {
     std::lock_guard<std::mutex> lock(g_handlers_mutex);
-    if (g_handlers.empty() && !SetConsoleCtrlHandler(Dispatch, TRUE))
-      return false;
+    if (g_handlers.empty() && !SetConsoleCtrlHandler(Dispatch, TRUE)) return false;
     g_handlers.push_back(handler);
     return true;
   }
@@ -44,12 +42,9 @@ class Win32Console : public Console {
     std::fflush(stdout);
     while (line.size() < max_chars) {
       int c = std::getchar();
-      if (c == EOF)
-        return !line.empty();
-      if (c == '\n')
-        return true;
-      if (c != '\r')
-        line.push_back(static_cast<char>(c));
+      if (c == EOF) return !line.empty();
+      if (c == '\n') return true;
+      if (c != '\r') line.push_back(static_cast<char>(c));
     }
     return true;
   }

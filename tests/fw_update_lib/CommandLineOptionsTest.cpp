@@ -15,8 +15,7 @@ struct Parsed {
 
 Parsed Parse(std::vector<std::string> args) {
   std::vector<char*> argv;
-  for (std::string& a : args)
-    argv.push_back(a.data());
+  for (std::string& a : args) argv.push_back(a.data());
   Parsed parsed;
   testing::internal::CaptureStdout();
   const int count =

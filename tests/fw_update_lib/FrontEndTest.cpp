@@ -22,22 +22,19 @@ MainRun RunMain(std::vector<std::string> args, int32_t cameras = 0) {
   scope.record.cameras = cameras;
   args.insert(args.begin(), "qzcamupdater");
   std::vector<char*> argv;
-  for (std::string& a : args)
-    argv.push_back(a.data());
+  for (std::string& a : args) argv.push_back(a.data());
   testing::internal::CaptureStdout();
   MainRun run;
   run.exit_code = UpdaterMain(static_cast<int>(argv.size()), argv.data());
   run.out = testing::internal::GetCapturedStdout();
-  for (const std::string& c : scope.record.calls)
-    run.calls += c + "\n";
+  for (const std::string& c : scope.record.calls) run.calls += c + "\n";
   return run;
 }
 
 TEST(ShowProgress, PrintsOnlyChanges) {
   g_front_end = FrontEndState{};
   testing::internal::CaptureStdout();
-  for (int p : {0, 5, 5, 10})
-    ShowProgress(p, nullptr);
+  for (int p : {0, 5, 5, 10}) ShowProgress(p, nullptr);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "5%\r10%\r");
 }
 

@@ -14,8 +14,7 @@ using fakes::FakeUsb30;
 
 std::string Calls(const fakes::Record& record) {
   std::string all;
-  for (const std::string& c : record.calls)
-    all += c + "\n";
+  for (const std::string& c : record.calls) all += c + "\n";
   return all;
 }
 
@@ -286,8 +285,7 @@ TEST(AllApiCameras, ServesIndexZeroUpwardsWithTheAccessKey) {
     EXPECT_EQ(out, expected);
     std::string selections;
     for (const std::string& c : scope.record.calls)
-      if (c.rfind("SelectCameraOnBus", 0) == 0)
-        selections += c + ";";
+      if (c.rfind("SelectCameraOnBus", 0) == 0) selections += c + ";";
     EXPECT_EQ(selections, "SelectCameraOnBus 0;SelectCameraOnBus 1;SelectCameraOnBus 2;");
     const std::string expected_key = key != 0 ? "key=1234 " : "key=6b2e0d47 ";
     EXPECT_EQ(Calls(scope.record).find("key=0 "), std::string::npos);

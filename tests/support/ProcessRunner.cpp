@@ -35,25 +35,20 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     in << options.stdin_text;
   }
   const pid_t pid = fork();
-  if (pid < 0)
-    throw std::runtime_error("fork failed");
+  if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
     int in = open(in_file.c_str(), O_RDONLY);
     int out = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0)
-      _exit(126);
+    if (in < 0 || out < 0 || err < 0) _exit(126);
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
-    for (const auto& [name, value] : options.env)
-      setenv(name.c_str(), value.c_str(), 1);
-    if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0)
-      _exit(126);
+    for (const auto& [name, value] : options.env) setenv(name.c_str(), value.c_str(), 1);
+    if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args)
-      argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
     _exit(127);
@@ -69,8 +64,7 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
 
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "qzcam-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr)
-    throw std::runtime_error("mkdtemp failed");
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
 

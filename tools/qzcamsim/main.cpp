@@ -23,8 +23,7 @@ void PrintHelp() {
       "  show usb3|api ID          the camera's settings (JSON)\n"
       "  set usb3|api ID KEY=VALUE...  change settings and faults\n"
       "  help                      this text\n\n");
-  for (const CameraFamily* family : Families)
-    std::printf("%s\n", family->help);
+  for (const CameraFamily* family : Families) std::printf("%s\n", family->help);
   std::printf("%s", ToolVerbsHelp());
 }
 
@@ -35,15 +34,13 @@ int ParseId(const std::string& text) {
     id = std::stoi(text, &used);
   } catch (const std::exception&) {
   }
-  if (used != text.size() || id < 0)
-    throw std::runtime_error("bad camera id: " + text);
+  if (used != text.size() || id < 0) throw std::runtime_error("bad camera id: " + text);
   return id;
 }
 
 const CameraFamily& FamilyOf(const std::string& kind) {
   for (const CameraFamily* family : Families)
-    if (kind == family->kind)
-      return *family;
+    if (kind == family->kind) return *family;
   throw std::runtime_error("unknown camera kind: " + kind + " (usb3 or api)");
 }
 
@@ -53,30 +50,23 @@ int Run(const fs::path& bench, const std::string& verb, const Args& args) {
     return 0;
   }
   for (const Verb& v : ToolVerbs())
-    if (verb == v.name)
-      return v.run(bench, args);
-  if (bench.empty())
-    throw std::runtime_error("no bench: give --bench DIR or set QZCAM_BENCH");
+    if (verb == v.name) return v.run(bench, args);
+  if (bench.empty()) throw std::runtime_error("no bench: give --bench DIR or set QZCAM_BENCH");
   if (verb == "list") {
-    for (const CameraFamily* family : Families)
-      family->list(bench);
+    for (const CameraFamily* family : Families) family->list(bench);
     return 0;
   }
   if (verb == "show" || verb == "set") {
-    if (args.size() < 2)
-      throw std::runtime_error(verb + " needs KIND and ID");
+    if (args.size() < 2) throw std::runtime_error(verb + " needs KIND and ID");
     const CameraFamily& family = FamilyOf(args[0]);
     const int id = ParseId(args[1]);
-    if (verb == "show")
-      return family.show(bench, id);
+    if (verb == "show") return family.show(bench, id);
     return family.set(bench, id, Args(args.begin() + 2, args.end()));
   }
   for (const CameraFamily* family : Families) {
-    if (verb == family->add.name)
-      return family->add.run(bench, args);
+    if (verb == family->add.name) return family->add.run(bench, args);
     for (const Verb& v : family->verbs)
-      if (verb == v.name)
-        return v.run(bench, args);
+      if (verb == v.name) return v.run(bench, args);
   }
   throw std::runtime_error("unknown verb: " + verb + " (see qzcamsim help)");
 }
@@ -85,8 +75,7 @@ int Run(const fs::path& bench, const std::string& verb, const Args& args) {
 
 int main(int argc, char** argv) {
   fs::path bench;
-  if (const char* env = std::getenv("QZCAM_BENCH"))
-    bench = env;
+  if (const char* env = std::getenv("QZCAM_BENCH")) bench = env;
   int i = 1;
   if (i + 1 < argc && std::string(argv[i]) == "--bench") {
     bench = argv[i + 1];
@@ -99,8 +88,7 @@ int main(int argc, char** argv) {
   const std::string verb = argv[i++];
   const Args args(argv + i, argv + argc);
   try {
-    if (!bench.empty() && verb.rfind("add-", 0) == 0)
-      fs::create_directories(bench);
+    if (!bench.empty() && verb.rfind("add-", 0) == 0) fs::create_directories(bench);
     return Run(bench, verb, args);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qzcamsim: %s\n", e.what());

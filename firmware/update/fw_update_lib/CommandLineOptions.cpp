@@ -10,8 +10,7 @@ namespace {
 // name would silently name another camera or file.
 template <std::string CommandLineOptions::*Field, size_t Width>
 bool StoreText(CommandLineOptions& options, const char* value) {
-  if (std::strlen(value) > Width - 1)
-    return false;
+  if (std::strlen(value) > Width - 1) return false;
   options.*Field = value;
   return true;
 }
@@ -32,8 +31,7 @@ bool SetCameraKind(CommandLineOptions& options, const char*) {
 template <uint32_t CommandLineOptions::*Field>
 bool StoreHex(CommandLineOptions& options, const char* value) {
   unsigned int converted = 0;
-  if (std::sscanf(value, "%x", &converted) == 1)
-    options.*Field = converted;
+  if (std::sscanf(value, "%x", &converted) == 1) options.*Field = converted;
   return true;
 }
 
@@ -44,8 +42,7 @@ bool StoreCameraId(CommandLineOptions& options, const char* value) {
 
 bool StoreLedBlinks(CommandLineOptions& options, const char* value) {
   int converted = 0;
-  if (std::sscanf(value, "%d", &converted) == 1)
-    options.number_of_led_blinks_on_end = converted;
+  if (std::sscanf(value, "%d", &converted) == 1) options.number_of_led_blinks_on_end = converted;
   return true;
 }
 
@@ -147,15 +144,13 @@ namespace {
 
 const OptionEntry* FindOptionByName(const char* name) {
   for (const OptionEntry& entry : kOptionTable)
-    if (std::strcmp(entry.name, name) == 0)
-      return &entry;
+    if (std::strcmp(entry.name, name) == 0) return &entry;
   return nullptr;
 }
 
 const OptionEntry* FindOptionById(int32_t id) {
   for (const OptionEntry& entry : kOptionTable)
-    if (entry.id == id)
-      return &entry;
+    if (entry.id == id) return &entry;
   return nullptr;
 }
 
@@ -189,7 +184,6 @@ void ParseOneArgument(CommandLineOptions& options, const char* argument) {
 }  // namespace
 
 int ParseCommandLineOptions(int argc, char** argv, CommandLineOptions& options) {
-  for (int i = 0; i < argc; ++i)
-    ParseOneArgument(options, argv[i]);
+  for (int i = 0; i < argc; ++i) ParseOneArgument(options, argv[i]);
   return argc;
 }

@@ -78,8 +78,7 @@ void FW_Updater::GetLatestAvailableEEPROMDataVersion(char*, int32_t) {
 }
 
 void FW_Updater::ReportProgress(int32_t percent) {
-  if (progress_callback != nullptr)
-    progress_callback(percent, progress_context);
+  if (progress_callback != nullptr) progress_callback(percent, progress_context);
 }
 
 void FW_Updater::StoreCameraSn(const char* text) {
@@ -98,15 +97,13 @@ const FirmwareTypeEntry kNoFirmwareType{};
 
 const FirmwareTypeEntry& FW_Updater::FindFirmwareTypeByName(const char* name) {
   for (const FirmwareTypeEntry& entry : kFirmwareTypes)
-    if (std::strcmp(entry.name, name) == 0)
-      return entry;
+    if (std::strcmp(entry.name, name) == 0) return entry;
   return kNoFirmwareType;
 }
 
 const FirmwareTypeEntry& FW_Updater::FindFirmwareTypeById(int32_t id) {
   for (const FirmwareTypeEntry& entry : kFirmwareTypes)
-    if (entry.id == id)
-      return entry;
+    if (entry.id == id) return entry;
   return kNoFirmwareType;
 }
 

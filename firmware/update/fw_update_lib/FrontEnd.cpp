@@ -47,8 +47,7 @@ constexpr size_t kFileNameMax = sizeof(FrontEndState::file_name) - 1;
 
 // Command-line errors follow the short usage line and carry "ERROR: %s\n".
 [[noreturn]] void CommandLineError(const char* message, bool with_usage = true) {
-  if (with_usage)
-    PrintShortUsage();
+  if (with_usage) PrintShortUsage();
   char text[256];
   std::snprintf(text, sizeof text, "ERROR: %s\n", message);
   throw TextException(text);
@@ -62,8 +61,7 @@ void PrintBanner() {
 
 void PrintOptionList() {
   PrintShortUsage();
-  for (const OptionEntry& entry : kOptionTable)
-    std::printf("%s\n", entry.help);
+  for (const OptionEntry& entry : kOptionTable) std::printf("%s\n", entry.help);
 }
 
 bool IsHelpWord(const char* word) {
@@ -76,20 +74,13 @@ void RunOnCameraApi() {
   std::unique_ptr<FW_Updater_FAPI> updater = GetUpdaterFactory().make_fapi();
   updater->SetAccessKey(o.access_key != 0 ? o.access_key : kDefaultAccessKey);
   updater->SetProgressCallback(ShowProgress, nullptr);
-  if (!o.forced_model_sne.empty())
-    updater->SetForcedModelSne(o.forced_model_sne.c_str());
-  if (!o.new_fw_ver.empty())
-    updater->SetNewFirmwareVersion(o.new_fw_ver.c_str());
-  if (!o.cur_fw_ver.empty())
-    updater->SetCurrentFirmwareVersion(o.cur_fw_ver.c_str());
-  if (!o.model.empty())
-    updater->SetCameraModelName(o.model.c_str());
-  if (!o.eeprom_ver.empty())
-    updater->SetEepromVersion(o.eeprom_ver.c_str());
-  if (o.skip_eeprom_upgrade)
-    updater->SetSkipEepromUpgrade();
-  if (o.eeprom_ver_associate_from_cpu_ver)
-    updater->SetEepromVersionFromCpuVersion();
+  if (!o.forced_model_sne.empty()) updater->SetForcedModelSne(o.forced_model_sne.c_str());
+  if (!o.new_fw_ver.empty()) updater->SetNewFirmwareVersion(o.new_fw_ver.c_str());
+  if (!o.cur_fw_ver.empty()) updater->SetCurrentFirmwareVersion(o.cur_fw_ver.c_str());
+  if (!o.model.empty()) updater->SetCameraModelName(o.model.c_str());
+  if (!o.eeprom_ver.empty()) updater->SetEepromVersion(o.eeprom_ver.c_str());
+  if (o.skip_eeprom_upgrade) updater->SetSkipEepromUpgrade();
+  if (o.eeprom_ver_associate_from_cpu_ver) updater->SetEepromVersionFromCpuVersion();
   if (o.number_of_led_blinks_on_end != 0)
     updater->SetLedBlinkCumberAfterInfo(o.number_of_led_blinks_on_end);
 
@@ -119,8 +110,7 @@ void RunOnUsb3() {
   updater->SetUsb3Driver(0);
   updater->SetBulkRequests(1);
   updater->SetUsb3CameraKind(o.usb3_camera_kind);
-  if (o.ccd)
-    updater->SetCcdMode();
+  if (o.ccd) updater->SetCcdMode();
 
   if (!o.camera_path.empty()) {
     updater->SetUsb3Driver(1);
@@ -144,8 +134,7 @@ void RunOnUsb3() {
 // ends without the closing lines (the self-tests).
 bool RunCommandLine(int argc, char** argv) {
   FrontEndState& s = g_front_end;
-  if (argc < 2)
-    CommandLineError("No operation entered");
+  if (argc < 2) CommandLineError("No operation entered");
 
   const char* word = argv[1];
   if (std::strcmp(word, "internal_tests") == 0) {
@@ -154,37 +143,30 @@ bool RunCommandLine(int argc, char** argv) {
     return true;
   }
   for (const OperationWord& w : kOperationWords)
-    if (std::strcmp(w.word, word) == 0)
-      s.operation = w.code;
-  if (s.operation == OPERATION_NONE)
-    CommandLineError("Unknown operation");
+    if (std::strcmp(w.word, word) == 0) s.operation = w.code;
+  if (s.operation == OPERATION_NONE) CommandLineError("Unknown operation");
 
   bool needs_file = s.operation != OPERATION_INFO && s.operation != OPERATION_RESET &&
                     s.operation != OPERATION_UPGRADE && s.operation != OPERATION_LISTDEVPATHS &&
                     s.operation != OPERATION_DIFF;
   int next = 2;
   if (s.operation != OPERATION_RESET && s.operation != OPERATION_LISTDEVPATHS) {
-    if (argc < 3)
-      CommandLineError("No type entered");
+    if (argc < 3) CommandLineError("No type entered");
     const FirmwareTypeEntry& type = FW_Updater::FindFirmwareTypeByName(argv[next++]);
-    if (type.id == FW_TYPE_NONE)
-      CommandLineError("Invalid firmware type");
+    if (type.id == FW_TYPE_NONE) CommandLineError("Invalid firmware type");
     s.firmware_type = type.id;
     s.model_check = type.model_check;
     needs_file = needs_file && type.takes_file;
   }
   if (needs_file) {
-    if (next >= argc)
-      CommandLineError("Filename missing, but required");
+    if (next >= argc) CommandLineError("Filename missing, but required");
     // Refused rather than cut: a cut name would silently name another file.
-    if (std::strlen(argv[next]) > kFileNameMax)
-      CommandLineError("Filename too long");
+    if (std::strlen(argv[next]) > kFileNameMax) CommandLineError("Filename too long");
     std::strcpy(s.file_name, argv[next++]);
   }
 
   ParseCommandLineOptions(argc - next, argv + next, s.options);
-  if (s.options.parse_error != 0)
-    CommandLineError("Error in parameters");
+  if (s.options.parse_error != 0) CommandLineError("Error in parameters");
 
   if (s.options.use_camera_api)
     RunOnCameraApi();
@@ -213,8 +195,7 @@ int UpdaterMain(int argc, char** argv) {
   }
   FrontEndState& s = g_front_end;
   try {
-    if (RunCommandLine(argc, argv))
-      return 0;
+    if (RunCommandLine(argc, argv)) return 0;
   } catch (const TextException& e) {
     std::printf("\n******** Error: %s\n", e.what());
     s.exit_code = 1;
@@ -230,15 +211,13 @@ int UpdaterMain(int argc, char** argv) {
     s.exit_code = 1;
   }
   std::printf("Done return %d\n", s.exit_code);
-  if (s.exit_code == 0)
-    std::printf("All OK\n");
+  if (s.exit_code == 0) std::printf("All OK\n");
   std::fflush(stdout);
   return s.exit_code;
 }
 
 void ShowProgress(int32_t percent, void*) {
-  if (percent == g_front_end.last_progress)
-    return;
+  if (percent == g_front_end.last_progress) return;
   std::printf("%d%%\r", percent);
   g_front_end.last_progress = percent;
   std::fflush(stdout);

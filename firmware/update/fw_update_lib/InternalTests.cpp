@@ -20,12 +20,9 @@ void CheckFirmwareTypeTable() {
   std::set<std::string> names;
   std::set<int32_t> ids;
   for (const FirmwareTypeEntry& entry : kFirmwareTypes) {
-    if (entry.id == FW_TYPE_NONE)
-      Fail("FirmwareTypeTable", "row without id");
-    if (!names.insert(entry.name).second)
-      Fail("FirmwareTypeTable", entry.name);
-    if (!ids.insert(entry.id).second)
-      Fail("FirmwareTypeTable", entry.name);
+    if (entry.id == FW_TYPE_NONE) Fail("FirmwareTypeTable", "row without id");
+    if (!names.insert(entry.name).second) Fail("FirmwareTypeTable", entry.name);
+    if (!ids.insert(entry.id).second) Fail("FirmwareTypeTable", entry.name);
     if (FW_Updater::FindFirmwareTypeByName(entry.name).id != entry.id)
       Fail("FirmwareTypeTable", entry.name);
     if (std::strcmp(FW_Updater::GetFirmwareTypeName(entry.id), entry.name) != 0)
@@ -37,8 +34,7 @@ void CheckOptionTable() {
   std::set<std::string> names;
   std::set<int32_t> ids;
   for (const OptionEntry& entry : kOptionTable) {
-    if (std::strncmp(entry.name, "--", 2) != 0)
-      Fail("OptionTable", entry.name);
+    if (std::strncmp(entry.name, "--", 2) != 0) Fail("OptionTable", entry.name);
     if (!names.insert(entry.name).second || !ids.insert(entry.id).second)
       Fail("OptionTable", entry.name);
     if (entry.id < 1 || entry.id > static_cast<int32_t>(kOptionCount))
@@ -59,6 +55,5 @@ constexpr InternalTest kInternalTests[] = {
 }  // namespace
 
 void RunInternalTests() {
-  for (const InternalTest& test : kInternalTests)
-    test.run();
+  for (const InternalTest& test : kInternalTests) test.run();
 }

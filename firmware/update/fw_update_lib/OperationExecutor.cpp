@@ -29,8 +29,7 @@ void PrepareProgramOrVerify(FW_Updater& updater) {
   PrepareFileRequest(updater);
   updater.SetStartAddress(o.start_address);
   updater.SetStopAddress(o.stop_address);
-  if (o.hex_file_format)
-    updater.SetHexFileFormat(true);
+  if (o.hex_file_format) updater.SetHexFileFormat(true);
   if (o.file_name_is_hex) {
     updater.SetFileNameIsHex(true);
     updater.SetPlainFile();
@@ -41,12 +40,10 @@ void PrepareProgramOrVerify(FW_Updater& updater) {
     updater.SetPlainFile();
     std::printf("Checksum OK\n");
   } else {
-    if (!updater.CheckFileChecksum())
-      throw TextException("Checksum is not valid");
+    if (!updater.CheckFileChecksum()) throw TextException("Checksum is not valid");
     std::printf("Checksum OK\n");
   }
-  if (o.usb3_camera_kind == 1)
-    updater.SetUsb3CameraKind(1);
+  if (o.usb3_camera_kind == 1) updater.SetUsb3CameraKind(1);
 }
 
 // A file named after another model is most likely the wrong firmware; ask before
@@ -64,18 +61,15 @@ void CheckModelOfFile(FW_Updater& updater) {
     return;
   }
   std::printf("Warning: Filename does not contain short model name\n");
-  if (g_front_end.options.yes)
-    return;
+  if (g_front_end.options.yes) return;
   std::printf("Are you sure to use this file [y/n]\n");
   std::string answer;
-  if (platform::GetConsole().ReadLine(answer, 99) && !answer.empty() && answer[0] == 'y')
-    return;
+  if (platform::GetConsole().ReadLine(answer, 99) && !answer.empty() && answer[0] == 'y') return;
   throw TextException("ERROR: Operation aborted by user\n");
 }
 
 void Program(FW_Updater& updater) {
-  if (g_front_end.options.use_camera_api && g_front_end.model_check)
-    CheckModelOfFile(updater);
+  if (g_front_end.options.use_camera_api && g_front_end.model_check) CheckModelOfFile(updater);
   std::printf("Programming\n");
   platform::Console& console = platform::GetConsole();
   if (!console.AddControlHandler(ConsoleControlHandler))
@@ -111,8 +105,7 @@ void DoOperation(FW_Updater& updater) {
 
   switch (s.operation) {
     case OPERATION_INFO:
-      if (s.options.usb3_camera_kind == 1)
-        updater.SetUsb3CameraKind(1);
+      if (s.options.usb3_camera_kind == 1) updater.SetUsb3CameraKind(1);
       break;
     case OPERATION_DUMP:
     case OPERATION_EXTRACT:
@@ -206,8 +199,7 @@ void DoOperationOnAllCameras() {
   const CommandLineOptions& o = g_front_end.options;
   std::unique_ptr<FW_Updater_FAPI> counter = factory.make_fapi();
   const int32_t count = counter->GetNumberOfCameras();
-  if (count == 0)
-    throw TextException("No camera connected");
+  if (count == 0) throw TextException("No camera connected");
   for (int32_t index = 0; index < count; ++index) {
     std::printf("----------------------------------\n");
     std::printf("Selected camera id:%d (total:%d)\n", index, count);

@@ -38,23 +38,19 @@ void FW_Updater_FAPI::SelectCameraByLocation(const char* location) {
 }
 
 void FW_Updater_FAPI::SetNewFirmwareVersion(const char* version) {
-  if (version != nullptr)
-    AssignCut(new_firmware_version_, version, kVersionTextMax);
+  if (version != nullptr) AssignCut(new_firmware_version_, version, kVersionTextMax);
 }
 
 void FW_Updater_FAPI::SetCurrentFirmwareVersion(const char* version) {
-  if (version != nullptr)
-    AssignCut(current_firmware_version_, version, kVersionTextMax);
+  if (version != nullptr) AssignCut(current_firmware_version_, version, kVersionTextMax);
 }
 
 void FW_Updater_FAPI::SetCameraModelName(const char* name) {
-  if (name != nullptr)
-    AssignCut(model_name_, name, kVersionTextMax);
+  if (name != nullptr) AssignCut(model_name_, name, kVersionTextMax);
 }
 
 void FW_Updater_FAPI::SetEepromVersion(const char* version) {
-  if (version != nullptr)
-    AssignCut(eeprom_version_, version, kEepromVersionMax);
+  if (version != nullptr) AssignCut(eeprom_version_, version, kEepromVersionMax);
 }
 
 void FW_Updater_FAPI::SetForcedModelSne(const char* sne) {

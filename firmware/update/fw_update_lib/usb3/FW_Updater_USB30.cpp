@@ -16,8 +16,7 @@ void FW_Updater_USB30::SelectCameraOnBus(int32_t camera_index) {
 void FW_Updater_USB30::SelectCameraByPath(const char*) {
   if (usb3_driver_ != USB3_DRV_ZELVIX_USB)
     throw TextException("SelectCameraByPath - Selected driver is not USB3_DRV_ZELVIX_USB");
-  if (GetCameraOnBusCount() > 0)
-    throw TextException("SelectCameraByPath - open device USB3 error");
+  if (GetCameraOnBusCount() > 0) throw TextException("SelectCameraByPath - open device USB3 error");
   throw TextException("SelectCameraByPath - Camera not found");
 }
 
