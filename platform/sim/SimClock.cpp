@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-#include "platform/clock.h"
+#include "platform/homes.h"
 #include "simulator/VirtualClock.h"
 
 namespace platform {
@@ -21,19 +21,11 @@ class SimClock : public Clock {
   }
 };
 
-SimClock g_default_clock;
-Clock* g_clock = nullptr;
-
 }  // namespace
 
-Clock& GetClock() {
-  return g_clock != nullptr ? *g_clock : g_default_clock;
-}
-
-Clock* SetClock(Clock* clock) {
-  Clock* previous = g_clock;
-  g_clock = clock;
-  return previous;
+Clock& DefaultClock() {
+  static SimClock clock;
+  return clock;
 }
 
 }  // namespace platform

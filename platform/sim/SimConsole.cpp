@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-#include "platform/console.h"
+#include "platform/homes.h"
 #include "simulator/Bench.h"
 
 namespace platform {
@@ -68,15 +68,7 @@ class SimConsole : public Console {
   bool SetPriorityClass(uint32_t) override { return false; }
 
   bool ReadLine(std::string& line, size_t max_chars) override {
-    line.clear();
-    std::fflush(stdout);
-    while (line.size() < max_chars) {
-      int c = std::getchar();
-      if (c == EOF) return !line.empty();
-      if (c == '\n') return true;
-      line.push_back(static_cast<char>(c));
-    }
-    return true;
+    return ReadStdinLine(line, max_chars);
   }
 
   void DebugOutput(const char* text) override {
@@ -124,23 +116,11 @@ class SimConsole : public Console {
   std::string trace_name_;
 };
 
-SimConsole& DefaultConsole() {
-  static SimConsole console;
-  return console;
-}
-
-Console* g_console = nullptr;
-
 }  // namespace
 
-Console& GetConsole() {
-  return g_console != nullptr ? *g_console : DefaultConsole();
-}
-
-Console* SetConsole(Console* console) {
-  Console* previous = g_console;
-  g_console = console;
-  return previous;
+Console& DefaultConsole() {
+  static SimConsole console;
+  return console;
 }
 
 }  // namespace platform

@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "platform/clock.h"
+#include "platform/homes.h"
 
 namespace platform {
 namespace {
@@ -21,19 +21,11 @@ class Win32Clock : public Clock {
   }
 };
 
-Win32Clock g_default_clock;
-Clock* g_clock = nullptr;
-
 }  // namespace
 
-Clock& GetClock() {
-  return g_clock != nullptr ? *g_clock : g_default_clock;
-}
-
-Clock* SetClock(Clock* clock) {
-  Clock* previous = g_clock;
-  g_clock = clock;
-  return previous;
+Clock& DefaultClock() {
+  static Win32Clock clock;
+  return clock;
 }
 
 }  // namespace platform

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/console.h"
+#include "platform/homes.h"
 
 namespace platform {
 namespace {
@@ -38,32 +38,16 @@ class Win32Console : public Console {
     return ::SetPriorityClass(GetCurrentProcess(), value) != 0;
   }
   bool ReadLine(std::string& line, size_t max_chars) override {
-    line.clear();
-    std::fflush(stdout);
-    while (line.size() < max_chars) {
-      int c = std::getchar();
-      if (c == EOF) return !line.empty();
-      if (c == '\n') return true;
-      if (c != '\r') line.push_back(static_cast<char>(c));
-    }
-    return true;
+    return ReadStdinLine(line, max_chars);
   }
   void DebugOutput(const char* text) override { OutputDebugStringA(text); }
 };
 
-Win32Console g_default_console;
-Console* g_console = nullptr;
-
 }  // namespace
 
-Console& GetConsole() {
-  return g_console != nullptr ? *g_console : g_default_console;
-}
-
-Console* SetConsole(Console* console) {
-  Console* previous = g_console;
-  g_console = console;
-  return previous;
+Console& DefaultConsole() {
+  static Win32Console console;
+  return console;
 }
 
 }  // namespace platform
