@@ -34,10 +34,10 @@ int Missing() {
 
 }  // namespace
 
-#define QZ_FORWARD(name, params, args)                                  \
-  int name params {                                                     \
-    static const auto fn = Resolve<int(__cdecl*) params>(#name);        \
-    return fn != nullptr ? fn args : Missing();                         \
+#define QZ_FORWARD(name, params, args)                           \
+  int name params {                                              \
+    static const auto fn = Resolve<int(__cdecl*) params>(#name); \
+    return fn != nullptr ? fn args : Missing();                  \
   }
 
 extern "C" {
@@ -47,7 +47,7 @@ QZ_FORWARD(qzGetDeviceInfoString, (uint32_t index, const char* key, char* buffer
 QZ_FORWARD(qzSetDeviceInfoString,
            (uint32_t index, const char* key, const char* text, uint32_t length),
            (index, key, text, length))
-QZ_FORWARD(qzOpenDevice, (uint32_t index, qzHANDLE * handle), (index, handle))
+QZ_FORWARD(qzOpenDevice, (uint32_t index, qzHANDLE* handle), (index, handle))
 QZ_FORWARD(qzOpenDeviceBy, (uint32_t selector, const char* text, qzHANDLE* handle),
            (selector, text, handle))
 QZ_FORWARD(qzCloseDevice, (qzHANDLE handle), (handle))

@@ -108,6 +108,10 @@ nlohmann::json DefaultApiCameraSettings(int id, const std::string& model) {
   };
 }
 
+void ForgetAbsenceMarks() {
+  g_absence_marks.clear();
+}
+
 bool IsValidFfsName(const std::string& name) {
   if (name.empty() || name.size() > kFfsNameMax || name == "." || name == "..") return false;
   return std::none_of(name.begin(), name.end(), [](char c) {

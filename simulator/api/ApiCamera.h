@@ -23,6 +23,9 @@ using ProgressFn = void (*)(int percent);
 // The settings of a new camera with the given id and model name.
 nlohmann::json DefaultApiCameraSettings(int id, const std::string& model);
 
+// Forgets what this process saw of the cameras' absences, as a new process would.
+void ForgetAbsenceMarks();
+
 // True when name is a usable flash file system file name.
 bool IsValidFfsName(const std::string& name);
 

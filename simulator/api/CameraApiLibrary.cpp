@@ -437,6 +437,7 @@ void ResetLibraryState() {
   lib.golden_enabled = 0;
   lib.sensor_init_disabled = 0;
   lib.auto_bandwidth = 1;
+  ForgetAbsenceMarks();
 }
 
 }  // namespace sim::api

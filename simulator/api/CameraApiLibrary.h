@@ -9,7 +9,7 @@ namespace sim::api {
 uint64_t LibraryCallCount();
 
 // Closes every open handle and forgets forced serial numbers and global
-// settings, as if the library had just been loaded.
+// settings, as if the library had just been loaded by a new process.
 void ResetLibraryState();
 
 }  // namespace sim::api
