@@ -38,7 +38,8 @@ const char* const kHelp =
     "                             half of its data and fails (status 8): a power cut\n"
     "    faults.absent_after_reset_ms=T  after a device reset the camera is absent (not\n"
     "                             counted, opens fail, open handles are lost) for T ms:\n"
-    "                             virtual time inside a run, real time between runs\n";
+    "                             the virtual time a run waits while it watches the\n"
+    "                             camera, and the real time between runs\n";
 
 enum class Kind { kText, kInt, kBool };
 
