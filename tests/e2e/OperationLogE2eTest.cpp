@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include "E2e.h"
