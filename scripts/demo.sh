@@ -30,4 +30,27 @@ echo
 echo "--- No camera attached"
 run qzcamupdater info CPU1
 run qzcamupdater reset
+
+echo
+echo "--- An API camera on the bench"
+run qzcamsim add-api --model TV450KT-LN-W
+run qzcamsim list
+echo
+echo "--- A firmware file enciphered by the bench tool passes the checksum pre-check"
+head -c 4096 /dev/urandom >"$bench/cpu1_plain.bin"
+run qzcamsim encrypt cpu1_plain.bin TV450_cpu1.bin
+run qzcamupdater verify CPU1 TV450_cpu1.bin --qzapi
+echo
+echo "--- Programming through the camera API (the API updater comes later); each run"
+echo "--- leaves its start in the camera's operation log"
+printf 'device version 1.0' >"$bench/devver.bin"
+run qzcamupdater prog DEVVER devver.bin --plain_file --qzapi
+run qzcamupdater prog DEVVER devver.bin --plain_file --qzapi
+run qzcamupdater info CPU1 --qzapi
+echo
+echo "--- The log archive the runs left in the camera"
+run qzcamsim ffs-get 0 FwOperationLog.zip FwOperationLog.zip
+run unzip -l FwOperationLog.zip
+# The entry ends in a zero byte after the last line; shown as a line end here.
+run sh -c 'unzip -p FwOperationLog.zip | tr "\000" "\n"'
 exit 0

@@ -24,6 +24,9 @@ void PrintTo(const Case& c, std::ostream* os) {
 }
 
 const std::string kNoCamera = "Performing operation 3 on firmware type 1\nGetting version info\n";
+// The log line of a prog's start finds no API camera to write to.
+const std::string kLogFindsNoCamera =
+    "qzAPIplus-Error 56:No Devices Found (qzAPIplus_Camera::OpenByID)\n";
 const std::string kVersionRefused =
     Failed("Function GetCurrentFirmwareVersion is not implemented for this camera.");
 
@@ -45,17 +48,17 @@ const std::vector<Case> kCases = {
     {"ProgNeedsFile", {"prog", "CPU1"}, CommandLineError("Filename missing, but required"), 1},
     {"ProgOfTypeWithoutFile",
      {"prog", "EEPROM1_VER", "--plain_file"},
-     "Performing operation 1 on firmware type 16\nChecksum OK\nProgramming\n" +
+     "Performing operation 1 on firmware type 16\nChecksum OK\nProgramming\n" + kLogFindsNoCamera +
          Failed("Function UpdateFirmware is not implemented for this camera."),
      1},
     {"HexFileNamePrintsNoChecksumLine",
      {"prog", "SN", "12345678", "--hexfilename"},
-     "Performing operation 1 on firmware type 301\nProgramming\n" +
+     "Performing operation 1 on firmware type 301\nProgramming\n" + kLogFindsNoCamera +
          Failed("Function UpdateFirmware is not implemented for this camera."),
      1},
     {"SnSneFileNamePrintsNoChecksumLine",
      {"prog", "SN", "aabbccdd", "--snsnefilename"},
-     "Performing operation 1 on firmware type 301\nProgramming\n" +
+     "Performing operation 1 on firmware type 301\nProgramming\n" + kLogFindsNoCamera +
          Failed("Function UpdateFirmware is not implemented for this camera."),
      1},
     {"UnknownOptionDoesNotStopParsing",

@@ -18,6 +18,12 @@ std::string Calls(const fakes::Record& record) {
   return all;
 }
 
+// The fakes select no camera, so the log lines of the run's start and end find
+// none to write to.
+const std::string kLogFindsNoCamera =
+    "Unable to open camera for firmware operation logging.\n"
+    "Unable to open camera for firmware operation logging.\n";
+
 // A prog of CPU1 through the camera API with a plain file of the given name.
 void SetUpApiProg(const char* file_name) {
   g_front_end.operation = OPERATION_PROG;
@@ -65,7 +71,7 @@ TEST_P(ConfirmationPrompt, OnlyLowerCaseYGoesOn) {
       "Warning: Filename does not contain short model name\n"
       "Are you sure to use this file [y/n]\n";
   if (a.goes_on) {
-    EXPECT_EQ(out, asked + "Programming\n");
+    EXPECT_EQ(out, asked + "Programming\n" + kLogFindsNoCamera);
     EXPECT_EQ(error, "");
     EXPECT_NE(Calls(scope.record).find("UpdateFirmware"), std::string::npos);
   } else {
@@ -91,7 +97,8 @@ TEST(ModelCheck, FileNamedAfterModelNeedsNoAnswer) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Performing operation 1 on firmware type 1\nChecksum OK\n"
             "Checking if Filename:TV450_cpu1_v2.bin contains short model name:TV450\n"
-            "Filename contains part of camera model name [OK]\nProgramming\n");
+            "Filename contains part of camera model name [OK]\nProgramming\n" +
+                kLogFindsNoCamera);
   EXPECT_EQ(scope.console.handlers_added, 1);
 }
 
@@ -164,7 +171,8 @@ TEST(DoOperation, ProgHandsOverTheRequest) {
     testing::internal::CaptureStdout();
     DoOperation(updater);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Performing operation 1 on firmware type 1\n" + c.checksum_line + "Programming\n")
+              "Performing operation 1 on firmware type 1\n" + c.checksum_line + "Programming\n" +
+                  kLogFindsNoCamera)
         << c.name;
     EXPECT_EQ(scope.record.calls.back(), c.call) << c.name;
   }

@@ -4,8 +4,10 @@
 // selection, progress sink) and declares the operations the front end calls;
 // each default body refuses with a message naming the operation.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FirmwareType.h"
 #include "api/qzapi.h"
@@ -90,9 +92,28 @@ class FW_Updater {
   // The firmware file pre-check of prog and verify.
   bool CheckFileChecksum();
 
-  // Lines of the camera's operation log.
+  // The camera's operation log: one time-stamped line per event, kept in the
+  // camera as the single text entry of a ZIP archive in its flash file system.
+  // Logging never stops an operation: failures are printed and the run goes on.
+  static constexpr const char* kOperationLogFile = "FwOperationLog.zip";
+  static constexpr const char* kOperationLogEntry = "FwOperationLog.txt";
+
+  // Logs "FW prog of <type> [<digest>] <status>"; the digest is the start of
+  // the MD5 of the firmware payload, for the types programmed from a file.
   void LogFirmwareOperation(int32_t firmware_type_id, const char* status);
   void LogOperationMessage(const char* format, ...) QZ_PRINTF_FORMAT(2, 3);
+  // Appends one line to the log of the selected camera.
+  void AppendToOperationLog(const char* message);
+  // Opens the selected camera through the camera API; false when it cannot.
+  bool OpenCameraForLogging(qzAPIplus_Camera& camera);
+  // Reads the camera's archive, appends the line and writes the archive back.
+  void UpdateOperationLogArchive(qzAPIplus_Camera& camera, const char* message);
+  // The archive holding `text` and a terminating zero byte; empty on failure.
+  static std::vector<uint8_t> PackFwLog(const std::string& text);
+  // The log entry of an archive, whole; false (with a message) when there is none.
+  static bool UnpackFwLog(const uint8_t* archive, size_t size, std::vector<uint8_t>& content);
+  // Local time as "%Y-%m-%d %H%M%S".
+  static std::string MakeTimeStamp();
 
   // The firmware type table.
   static const FirmwareTypeEntry& FindFirmwareTypeByName(const char* name);

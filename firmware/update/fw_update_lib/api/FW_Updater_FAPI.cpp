@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "api/qzAPIplus_Camera.h"
+#include "platform/text_exception.h"
+
 namespace {
 constexpr size_t kSelectorTextMax = 259;
 constexpr size_t kVersionTextMax = 199;
@@ -67,7 +70,12 @@ void FW_Updater_FAPI::SetCameraHandle(qzHANDLE handle) {
   external_handle_ = true;
 }
 
-// The camera API is not bound in this build yet, so it sees no camera.
 int32_t FW_Updater_FAPI::GetNumberOfCameras() {
-  return 0;
+  try {
+    // Cameras running their golden (recovery) firmware count too.
+    qzAPIplus_Camera::EnableCamEnumGoldenEnabled();
+    return qzAPIplus_Camera::GetNumberOfConnectedCameras();
+  } catch (const qzAPIplus_Exception& e) {
+    throw TextException(e.GetDescription());
+  }
 }

@@ -7,6 +7,10 @@
 
 #include "FW_Updater.h"
 
+// The fixed key under which the camera takes writes of its EEPROM file
+// ("File_EEPROM1"); every other file is written under the updater's access key.
+constexpr uint32_t kEepromAccessKey = 0x3C5A96E1;
+
 enum CameraSelectionKind : int32_t {
   FirstCamera = 0,
   ById = 1,
