@@ -202,6 +202,7 @@ void ConfigureTestCamB(CalibDataStructureConverter& converter) {
   converter.SetCameraModel(kTestCamB);
   converter.SetCurrentCpuFirmwareVersion("01.00");
   converter.SetPreparedCpuFirmwareVersion("01.00");
+  converter.AllocateCacheIfNeeded();
   converter.UnpackSensorModesDefaultsData();
 }
 

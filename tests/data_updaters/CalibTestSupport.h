@@ -81,7 +81,8 @@ class TestCamBTable {
   std::span<const CalibDataDesc> previous_;
 };
 
-// A TestCamB converter with the defaults unpacked (model, versions 1.1, CPU "01.00").
+// A TestCamB converter with an erased cache and the defaults unpacked (versions
+// 1.1, CPU firmware "01.00").
 void ConfigureTestCamB(CalibDataStructureConverter& converter);
 
 }  // namespace calibtest
