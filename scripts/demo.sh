@@ -30,4 +30,15 @@ echo
 echo "--- No camera attached"
 run qzcamupdater info CPU1
 run qzcamupdater reset
+
+echo
+echo "--- Built-in self-checks (tables, calibration mode defaults)"
+run qzcamupdater internal_tests
+
+echo
+echo "--- The TV450 mode-defaults images come back byte for byte from their generator"
+run "$build/data_updaters/tv450_defaults_generator" "$bench"
+for v in 1 2 3; do
+  run cmp "$bench/TV450KT_LN_V2_$v.bin" "$top/data_updaters/defaults/TV450KT_LN_V2_$v.bin"
+done
 exit 0
