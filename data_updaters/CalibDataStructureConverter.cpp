@@ -272,52 +272,46 @@ void CalibDataStructureConverter::SetCameraCalibDataVersion(const char* version)
   SetCameraModeDefaultsVersion(static_cast<uint8_t>(minor));
 }
 
-void CalibDataStructureConverter::SetCalibrationDataStructureVersion(uint8_t version) {
-  if (raw_data_cache_.empty())
-    ThrowCDSError("SetCalibrationDataStructureVersion", "Raw data cache not allocated");
+void CalibDataStructureConverter::WritePartitionByte(const char* operation, uint32_t field,
+                                                     uint8_t value) {
+  if (raw_data_cache_.empty()) ThrowCDSError(operation, "Raw data cache not allocated");
   uint8_t record[kPartitionRecordSize];
   ReadPartitionRecord(record);
-  record[kStructureVersionField] = version;
+  record[field] = value;
   WritePartitionRecord(record);
+}
+
+uint8_t CalibDataStructureConverter::ReadPartitionByte(const char* operation, uint32_t field) {
+  if (raw_data_cache_.empty()) ThrowCDSError(operation, "Raw data cache not allocated");
+  return *CacheAt(kPartitionOffset + field);
+}
+
+void CalibDataStructureConverter::SetCalibrationDataStructureVersion(uint8_t version) {
+  WritePartitionByte("SetCalibrationDataStructureVersion", kStructureVersionField, version);
   SetObjectVersions(version, defaults_version_);
 }
 
 void CalibDataStructureConverter::GetCalibrationDataStructureVersion(uint8_t& version) {
-  if (raw_data_cache_.empty())
-    ThrowCDSError("GetCalibrationDataStructureVersion", "Raw data cache not allocated");
-  const uint8_t stored = *CacheAt(kPartitionOffset + kStructureVersionField);
+  const uint8_t stored =
+      ReadPartitionByte("GetCalibrationDataStructureVersion", kStructureVersionField);
   if (stored != 0xFF && stored != 0) version = stored;
 }
 
 void CalibDataStructureConverter::SetCameraModeDefaultsVersion(uint8_t version) {
-  if (raw_data_cache_.empty())
-    ThrowCDSError("SetCameraModeDefaultsVersion", "Raw data cache not allocated");
-  uint8_t record[kPartitionRecordSize];
-  ReadPartitionRecord(record);
-  record[kDefaultsVersionField] = version;
-  WritePartitionRecord(record);
+  WritePartitionByte("SetCameraModeDefaultsVersion", kDefaultsVersionField, version);
   SetObjectVersions(structure_version_, version);
 }
 
 void CalibDataStructureConverter::GetCameraModeDefaultsVersion(uint8_t& version) {
-  if (raw_data_cache_.empty())
-    ThrowCDSError("GetCameraModeDefaultsVersion", "Raw data cache not allocated");
-  const uint8_t stored = *CacheAt(kPartitionOffset + kDefaultsVersionField);
-  if (stored != 0xFF) version = stored;
+  const uint8_t stored = ReadPartitionByte("GetCameraModeDefaultsVersion", kDefaultsVersionField);
+  if (stored != 0xFF) version = stored;  // 0 is a valid defaults version
 }
 
 void CalibDataStructureConverter::SetUpdateInProgressFlag(uint8_t flag) {
-  if (raw_data_cache_.empty())
-    ThrowCDSError("SetUpdateInProgressFlag", "Raw data cache not allocated");
-  uint8_t record[kPartitionRecordSize];
-  ReadPartitionRecord(record);
-  record[kUpdateFlagField] = flag;
-  WritePartitionRecord(record);
+  WritePartitionByte("SetUpdateInProgressFlag", kUpdateFlagField, flag);
 }
 
 uint8_t CalibDataStructureConverter::GetUpdateInProgressFlag() {
-  if (raw_data_cache_.empty())
-    ThrowCDSError("GetUpdateInProgressFlag", "Raw data cache not allocated");
-  const uint8_t stored = *CacheAt(kPartitionOffset + kUpdateFlagField);
+  const uint8_t stored = ReadPartitionByte("GetUpdateInProgressFlag", kUpdateFlagField);
   return stored == 0xFF ? 0 : stored;
 }

@@ -137,11 +137,14 @@ class CalibDataStructureConverter {
   // Follows a change of the versions; drops a description copy made for others.
   void SetObjectVersions(uint8_t structure, uint8_t defaults);
   void ReadPartitionRecord(uint8_t* record);
+  void WritePartitionByte(const char* operation, uint32_t field, uint8_t value);
+  uint8_t ReadPartitionByte(const char* operation, uint32_t field);
   void WritePartitionRecord(const uint8_t* record);
   uint8_t* CacheAt(uint32_t offset) { return raw_data_cache_.data() + offset; }
   void AfterRawDataLoaded(uint32_t data_type);
   const CalibDataDesc* FindRowForCpu(const char* version) const;
   uint8_t VersionForCurrentCpu(const char* operation, bool structure);
+  const CalibDataPage& DumpedPage(const char* operation, uint16_t page_index);
   std::string FormatCalibSummary(bool csv);
   std::string FormatFieldCsv();
   void ApplyCsvLine(uint32_t page_index, const std::string& name, const std::string* value,

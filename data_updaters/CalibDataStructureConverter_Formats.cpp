@@ -154,16 +154,21 @@ std::string CalibDataStructureConverter::FormatFieldCsv() {
   return text;
 }
 
+const CalibDataPage& CalibDataStructureConverter::DumpedPage(const char* operation,
+                                                             uint16_t page_index) {
+  if (page_index >= pages_.size())
+    ThrowCDSError(operation, "Page index too high",
+                  StringPrintf("input %d, max. %llu", page_index,
+                               static_cast<unsigned long long>(pages_.size())));
+  return *pages_[page_index];
+}
+
 void CalibDataStructureConverter::WriteUnpackedPageData(const char* file_name,
                                                         uint16_t page_index) {
   constexpr const char* kOperation = "WriteUnpackedPageData";
   if (file_name == nullptr) ThrowCDSError(kOperation, "File name is null");
-  if (page_index >= pages_.size())
-    ThrowCDSError(kOperation, "Page index too high",
-                  StringPrintf("input %d, max. %llu", page_index,
-                               static_cast<unsigned long long>(pages_.size())));
+  const CalibDataPage& page = DumpedPage(kOperation, page_index);
   const CalibDataDesc& desc = RequireDescription(kOperation);
-  const CalibDataPage& page = *pages_[page_index];
   std::string text = std::string("Bit count\tData\tName\tComment") + kLineEnd;
   const size_t count = std::min<size_t>(desc.fields_count, page.unpacked_data.size());
   for (size_t i = 0; i < count; ++i) {
@@ -181,12 +186,8 @@ void CalibDataStructureConverter::WriteUnpackedPageData(const char* file_name,
 void CalibDataStructureConverter::WritePackedPageData(const char* file_name, uint16_t page_index) {
   constexpr const char* kOperation = "WritePackedPageData";
   if (file_name == nullptr) ThrowCDSError(kOperation, "Data file is not defined");
-  if (page_index >= pages_.size())
-    ThrowCDSError(kOperation, "Page index too high",
-                  StringPrintf("input %d, max. %llu", page_index,
-                               static_cast<unsigned long long>(pages_.size())));
+  const CalibDataPage& page = DumpedPage(kOperation, page_index);
   const CalibDataDesc& desc = RequireDescription(kOperation);
-  const CalibDataPage& page = *pages_[page_index];
   std::vector<uint8_t> bytes = page.packed_data;
   // The packed bytes of an unpacked page are stale; dump what its fields hold.
   if (!page.IsPacked()) desc.Pack(bytes.data(), page.unpacked_data.data());

@@ -1,7 +1,6 @@
 #include "Tv450Definitions.h"
 
 #include "CalibModeDefaults.h"
-#include "CalibPacking.h"
 #include "Tv450Family.h"
 
 namespace {
@@ -53,36 +52,6 @@ constexpr uint16_t kTv450Grid[kTv450GridRows * kTv450GridColumns] = {
     95,        107,       108, 124,        // 37
 };
 
-template <const Tv450FamilyDefinition& kDefinition>
-constexpr CalibDataDesc Tv450Desc(uint8_t structure_version, uint8_t defaults_version,
-                                  const uint8_t* mode_defaults) {
-  using Ops = Tv450FamilyOps<kDefinition>;
-  CalibDataDesc desc{};
-  desc.structure_version = structure_version;
-  desc.defaults_version = defaults_version;
-  desc.pages_count = 128;
-  desc.packed_page_size = kSchemeAPageSize;
-  desc.field_template = kTv450FieldTemplate;
-  desc.unpacked_page_size = kTv450FieldsCount * sizeof(calib_field_t);
-  desc.entry_size = sizeof(calib_field_t);
-  desc.fields_count = kTv450FieldsCount;
-  desc.Initialize = TV450KT_LN_H_Initialize;
-  desc.Pack = PackSchemeA;
-  desc.Unpack = UnpackSchemeA;
-  desc.SetVal = Ops::SetVal;
-  desc.GetCalibRowsCount = Ops::GetCalibRowsCount;
-  desc.GetCalibColumnsCount = Ops::GetCalibColumnsCount;
-  desc.GetCalibData = Ops::GetCalibData;
-  desc.mode_defaults = mode_defaults;
-  desc.GetFieldValue = TV450KT_LN_H_GetFieldValue;
-  desc.SetFieldValue = TV450KT_LN_H_SetFieldValue;
-  desc.GetFieldType = TV450KT_LN_H_GetFieldType;
-  desc.GetFieldsCount = Ops::GetFieldsCount;
-  desc.GetEnumValue = TV450KT_LN_H_GetEnumValue;
-  desc.GetEnumValueRaw = TV450KT_LN_H_GetEnumValueRaw;
-  return desc;
-}
-
 constexpr Tv450FamilyDefinition Tv450Definition(const char* class_name) {
   return {class_name, kTv450Grid, kTv450GridRows, kTv450GridColumns, 22, kTv450FieldsCount};
 }
@@ -98,14 +67,14 @@ constexpr Tv450FamilyDefinition kH23 = Tv450Definition("RegTV450KT_LN_H_V2_3_Def
 
 // Both variants carry the same sensor and share the factory mode defaults.
 constinit const CalibDataDesc RegTV450KT_LN_W_V2_1_Def =
-    Tv450Desc<kW21>(2, 1, kTV450KT_LN_V2_1_ModeDefaults);
+    Tv450FamilyDesc<kW21>(2, 1, kTv450FieldTemplate, kTV450KT_LN_V2_1_ModeDefaults);
 constinit const CalibDataDesc RegTV450KT_LN_W_V2_2_Def =
-    Tv450Desc<kW22>(2, 2, kTV450KT_LN_V2_2_ModeDefaults);
+    Tv450FamilyDesc<kW22>(2, 2, kTv450FieldTemplate, kTV450KT_LN_V2_2_ModeDefaults);
 constinit const CalibDataDesc RegTV450KT_LN_W_V2_3_Def =
-    Tv450Desc<kW23>(2, 3, kTV450KT_LN_V2_3_ModeDefaults);
+    Tv450FamilyDesc<kW23>(2, 3, kTv450FieldTemplate, kTV450KT_LN_V2_3_ModeDefaults);
 constinit const CalibDataDesc RegTV450KT_LN_H_V2_1_Def =
-    Tv450Desc<kH21>(2, 1, kTV450KT_LN_V2_1_ModeDefaults);
+    Tv450FamilyDesc<kH21>(2, 1, kTv450FieldTemplate, kTV450KT_LN_V2_1_ModeDefaults);
 constinit const CalibDataDesc RegTV450KT_LN_H_V2_2_Def =
-    Tv450Desc<kH22>(2, 2, kTV450KT_LN_V2_2_ModeDefaults);
+    Tv450FamilyDesc<kH22>(2, 2, kTv450FieldTemplate, kTV450KT_LN_V2_2_ModeDefaults);
 constinit const CalibDataDesc RegTV450KT_LN_H_V2_3_Def =
-    Tv450Desc<kH23>(2, 3, kTV450KT_LN_V2_3_ModeDefaults);
+    Tv450FamilyDesc<kH23>(2, 3, kTv450FieldTemplate, kTV450KT_LN_V2_3_ModeDefaults);

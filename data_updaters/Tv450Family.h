@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CalibDataDesc.h"
+#include "CalibPacking.h"
 
 // What one definition of the family adds to the shared conversions.
 struct Tv450FamilyDefinition {
@@ -53,3 +54,36 @@ struct Tv450FamilyOps {
   static uint32_t GetCalibColumnsCount() { return kDefinition.columns; }
   static uint32_t GetFieldsCount() { return kDefinition.fields_count; }
 };
+
+// The model part of a compatibility row of this family: 128 pages packed with
+// scheme A, the family's accessors and the definition's summary operations.
+template <const Tv450FamilyDefinition& kDefinition>
+constexpr CalibDataDesc Tv450FamilyDesc(uint8_t structure_version, uint8_t defaults_version,
+                                        const calib_field_t* field_template,
+                                        const uint8_t* mode_defaults) {
+  using Ops = Tv450FamilyOps<kDefinition>;
+  CalibDataDesc desc{};
+  desc.structure_version = structure_version;
+  desc.defaults_version = defaults_version;
+  desc.pages_count = 128;
+  desc.packed_page_size = kSchemeAPageSize;
+  desc.field_template = field_template;
+  desc.unpacked_page_size = kDefinition.fields_count * sizeof(calib_field_t);
+  desc.entry_size = sizeof(calib_field_t);
+  desc.fields_count = kDefinition.fields_count;
+  desc.Initialize = TV450KT_LN_H_Initialize;
+  desc.Pack = PackSchemeA;
+  desc.Unpack = UnpackSchemeA;
+  desc.SetVal = Ops::SetVal;
+  desc.GetCalibRowsCount = Ops::GetCalibRowsCount;
+  desc.GetCalibColumnsCount = Ops::GetCalibColumnsCount;
+  desc.GetCalibData = Ops::GetCalibData;
+  desc.mode_defaults = mode_defaults;
+  desc.GetFieldValue = TV450KT_LN_H_GetFieldValue;
+  desc.SetFieldValue = TV450KT_LN_H_SetFieldValue;
+  desc.GetFieldType = TV450KT_LN_H_GetFieldType;
+  desc.GetFieldsCount = Ops::GetFieldsCount;
+  desc.GetEnumValue = TV450KT_LN_H_GetEnumValue;
+  desc.GetEnumValueRaw = TV450KT_LN_H_GetEnumValueRaw;
+  return desc;
+}

@@ -155,32 +155,15 @@ const std::vector<uint8_t>& TestCamBDefaults() {
   return image;
 }
 
+// The family's row with the 512-byte packing and a specific-fields table.
 CalibDataDesc MakeTestCamBRow() {
-  using Ops = Tv450FamilyOps<kTestCamBDefinition>;
-  CalibDataDesc desc{};
-  desc.structure_version = 1;
-  desc.defaults_version = 1;
+  CalibDataDesc desc = Tv450FamilyDesc<kTestCamBDefinition>(1, 1, TestCamBTable::kTemplate,
+                                                            TestCamBDefaults().data());
   desc.pages_count = TestCamBTable::kPages;
   desc.packed_page_size = kSchemeBPageSize;
-  desc.field_template = TestCamBTable::kTemplate;
-  desc.unpacked_page_size = sizeof TestCamBTable::kTemplate;
-  desc.entry_size = sizeof(calib_field_t);
-  desc.fields_count = TestCamBTable::kFields;
-  desc.Initialize = TV450KT_LN_H_Initialize;
   desc.Pack = PackSchemeB;
   desc.Unpack = UnpackSchemeB;
-  desc.SetVal = Ops::SetVal;
-  desc.GetCalibRowsCount = Ops::GetCalibRowsCount;
-  desc.GetCalibColumnsCount = Ops::GetCalibColumnsCount;
-  desc.GetCalibData = Ops::GetCalibData;
-  desc.mode_defaults = TestCamBDefaults().data();
-  desc.GetFieldValue = TV450KT_LN_H_GetFieldValue;
-  desc.SetFieldValue = TV450KT_LN_H_SetFieldValue;
-  desc.GetFieldType = TV450KT_LN_H_GetFieldType;
-  desc.GetFieldsCount = Ops::GetFieldsCount;
   desc.GetSpecificFields = SpecificFields;
-  desc.GetEnumValue = TV450KT_LN_H_GetEnumValue;
-  desc.GetEnumValueRaw = TV450KT_LN_H_GetEnumValueRaw;
   return CalibCompatibilityRow("^TestCamB", "01.00", "01.99", desc, {1, 2, 6, "File_FW_CPU1"});
 }
 
