@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "CalibDataPage.h"
 #include "CalibDataStructureConverter.h"
 #include "CalibTestSupport.h"
 #include "ProcessRunner.h"
@@ -21,18 +22,22 @@ std::vector<uint8_t> Cache(CalibDataStructureConverter& converter, uint32_t type
   return bytes;
 }
 
+// The two versions as the partition reports them; 77 where it reports none.
+std::pair<int, int> ReportedVersions(CalibDataStructureConverter& converter) {
+  uint8_t structure = 77;
+  uint8_t defaults = 77;
+  converter.GetCalibrationDataStructureVersion(structure);
+  converter.GetCameraModeDefaultsVersion(defaults);
+  return {structure, defaults};
+}
+
 TEST(CalibDataModel, FreshCacheReadsAsErasedWithoutPartitionOrVersions) {
   CalibDataStructureConverter converter;
   converter.AllocateCacheIfNeeded();
   const std::vector<uint8_t> bytes = Cache(converter, 3, 256);
   EXPECT_EQ(bytes, std::vector<uint8_t>(256, 0xFF));
   EXPECT_FALSE(converter.IsPartitionValid());
-  uint8_t structure = 77;
-  uint8_t defaults = 77;
-  converter.GetCalibrationDataStructureVersion(structure);
-  converter.GetCameraModeDefaultsVersion(defaults);
-  EXPECT_EQ(structure, 77);
-  EXPECT_EQ(defaults, 77);
+  EXPECT_EQ(ReportedVersions(converter), std::make_pair(77, 77));
   EXPECT_EQ(converter.GetUpdateInProgressFlag(), 0);
 }
 
@@ -49,12 +54,7 @@ TEST(CalibDataModel, CreatePartitionWritesTheFreshRecordAndNothingElse) {
   for (const auto& [offset, value] : bytes) expected[offset] = value;
   EXPECT_EQ(area, expected);
   EXPECT_TRUE(converter.IsPartitionValid());
-  uint8_t structure = 5;
-  uint8_t defaults = 6;
-  converter.GetCalibrationDataStructureVersion(structure);
-  converter.GetCameraModeDefaultsVersion(defaults);
-  EXPECT_EQ(structure, 5);
-  EXPECT_EQ(defaults, 6);
+  EXPECT_EQ(ReportedVersions(converter), std::make_pair(77, 77));
   EXPECT_EQ(converter.GetUpdateInProgressFlag(), 0);
   // The last area stays as it was.
   const std::vector<uint8_t> tail = Cache(converter, 3, 512);
@@ -83,12 +83,8 @@ TEST_P(CalibVersionBytes, ReadBackFollowsTheByteRules) {
   const std::vector<uint8_t> area = Cache(converter, 3, 256);
   EXPECT_EQ(area[116], c.stored);
   EXPECT_EQ(area[117], c.stored);
-  uint8_t structure = 77;
-  uint8_t defaults = 77;
-  converter.GetCalibrationDataStructureVersion(structure);
-  converter.GetCameraModeDefaultsVersion(defaults);
-  EXPECT_EQ(structure, c.structure_reported ? c.stored : 77);
-  EXPECT_EQ(defaults, c.defaults_reported ? c.stored : 77);
+  EXPECT_EQ(ReportedVersions(converter), std::make_pair(c.structure_reported ? c.stored : 77,
+                                                        c.defaults_reported ? c.stored : 77));
 }
 
 INSTANTIATE_TEST_SUITE_P(Bytes, CalibVersionBytes,
@@ -365,6 +361,43 @@ TEST(CalibDataModel, ErrorTextsAlsoReachTheDebuggerChannel) {
   const std::string text = ErrorText([&] { converter.SetCameraModel("NonExistingTestCam"); });
   ASSERT_EQ(recorder.texts.size(), 1u);
   EXPECT_EQ(recorder.texts[0], text + "\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CalibDataPageBuffers, AllocationZeroesAndCopiesAreBounded) {
+  CalibDataPage page;
+  EXPECT_TRUE(page.IsPacked());  // a new page starts packed
+  const uint8_t bytes[4] = {1, 2, 3, 4};
+  EXPECT_EQ(ErrorText([&] { page.SetPackedData(bytes, 4); }),
+            "SetPackedData - Packed data buffer was not allocated");
+  const calib_field_t fields[2] = {{16, 7, "a", nullptr}, {16, 8, "b", nullptr}};
+  EXPECT_EQ(ErrorText([&] { page.SetUnPackedData(fields, 24); }),
+            "SetUnPackedData - Unpacked data buffer was not allocated.");
+  EXPECT_EQ(ErrorText([&] { page.ReAllocUnapckedDataBuffer(48); }),
+            "ReAllocUnapckedDataBuffer - Unpacked data buffer was not allocated");
+  page.AllocateBuffers(4, 48);
+  EXPECT_EQ(page.packed_data, std::vector<uint8_t>(4, 0));
+  ASSERT_EQ(page.unpacked_data.size(), 2u);
+  EXPECT_EQ(page.unpacked_data[1].value, 0u);
+  EXPECT_EQ(ErrorText([&] { page.SetPackedData(nullptr, 4); }),
+            "SetPackedData - Invalid data pointer.");
+  EXPECT_EQ(ErrorText([&] { page.SetPackedData(bytes, 5); }), "SetPackedData - Invalid data size.");
+  EXPECT_EQ(ErrorText([&] { page.SetPackedData(bytes, 0); }), "SetPackedData - Invalid data size.");
+  page.SetPackedData(bytes, 2);
+  EXPECT_EQ(page.packed_data, (std::vector<uint8_t>{1, 2, 0, 0}));
+  EXPECT_EQ(ErrorText([&] { page.SetUnPackedData(fields, 72); }),
+            "SetUnPackedData - Invalid data size.");
+  // Half an entry would leave half a name pointer behind.
+  EXPECT_EQ(ErrorText([&] { page.SetUnPackedData(fields, 30); }),
+            "SetUnPackedData - Invalid data size.");
+  page.SetUnPackedData(fields, 48);
+  EXPECT_STREQ(page.unpacked_data[1].name, "b");
+  page.ReAllocUnapckedDataBuffer(72);
+  EXPECT_EQ(page.unpacked_data.size(), 3u);
+  EXPECT_EQ(page.unpacked_data[1].name, nullptr);
 }
 
 }  // namespace
