@@ -53,4 +53,15 @@ run qzcamsim ffs-get 0 FwOperationLog.zip FwOperationLog.zip
 run unzip -l FwOperationLog.zip
 # The entry ends in a zero byte after the last line; shown as a line end here.
 run sh -c 'unzip -p FwOperationLog.zip | tr "\000" "\n"'
+
+echo
+echo "--- Built-in self-checks (tables, calibration mode defaults)"
+run qzcamupdater internal_tests
+
+echo
+echo "--- The TV450 mode-defaults images come back byte for byte from their generator"
+run "$build/data_updaters/tv450_defaults_generator" "$bench"
+for v in 1 2 3; do
+  run cmp "$bench/TV450KT_LN_V2_$v.bin" "$top/data_updaters/defaults/TV450KT_LN_V2_$v.bin"
+done
 exit 0

@@ -4,7 +4,10 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "CalibCompatibilityTable.h"
+#include "CalibPacking.h"
 #include "CommandLineOptions.h"
 #include "FW_Updater.h"
 #include "FrontEnd.h"
@@ -42,6 +45,32 @@ void CheckOptionTable() {
   }
 }
 
+// Every built-in mode-defaults image must unpack into its row's template and pack
+// back to the same bytes, page by page, each page naming its own mode: a damaged
+// image or template would otherwise reach cameras as their factory defaults.
+void CheckCalibModeDefaults() {
+  for (const CalibDataDesc& row : GetCalibCompatibilityTable()) {
+    if (row.mode_defaults == nullptr) continue;
+    const std::string name = std::string(row.model_pattern) + " " +
+                             std::to_string(row.structure_version) + "." +
+                             std::to_string(row.defaults_version);
+    std::vector<uint8_t> packed(row.packed_page_size);
+    for (uint32_t page = 0; page < row.pages_count; ++page) {
+      const uint8_t* image = row.mode_defaults + page * row.packed_page_size;
+      std::vector<calib_field_t> fields(row.field_template, row.field_template + row.fields_count);
+      if (!row.Unpack(image, fields.data())) Fail("CalibModeDefaults", name);
+      row.Pack(packed.data(), fields.data());
+      if (std::memcmp(packed.data(), image, packed.size()) != 0)
+        Fail("CalibModeDefaults", name + " page " + std::to_string(page));
+      bool mode_named = false;
+      for (const calib_field_t& field : fields)
+        if (field.name != nullptr && std::strcmp(field.name, "Mode_ID") == 0)
+          mode_named = field.value == 0x5A00 + page;
+      if (!mode_named) Fail("CalibModeDefaults", name + " page " + std::to_string(page) + " mode");
+    }
+  }
+}
+
 struct InternalTest {
   const char* name;
   void (*run)();
@@ -50,6 +79,7 @@ struct InternalTest {
 constexpr InternalTest kInternalTests[] = {
     {"FirmwareTypeTable", CheckFirmwareTypeTable},
     {"OptionTable", CheckOptionTable},
+    {"CalibModeDefaults", CheckCalibModeDefaults},
 };
 
 }  // namespace
