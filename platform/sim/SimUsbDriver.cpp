@@ -139,7 +139,11 @@ class SimUsbDriver : public UsbDriver {
     Device* device = DeviceOf(handle);
     if (device == nullptr) return kErrorInvalidHandle;
     try {
-      if (!device->camera->Present() || device->camera->BootCount() != device->boot)
+      // A command frame meets the camera itself; everything else asks whether
+      // the camera this handle was opened on is still there.
+      const bool bulk = code == kIoctlBulkTransfer;
+      if (bulk ? device->camera->GoneFor(device->boot)
+               : !device->camera->Present() || device->camera->BootCount() != device->boot)
         return kErrorDeviceNotConnected;
       const uint8_t* input = static_cast<const uint8_t*>(in);
       switch (code) {
@@ -369,11 +373,7 @@ class SimUsbDriver : public UsbDriver {
         it = next;
         continue;
       }
-      bool gone = true;
-      try {
-        gone = !camera->Present() || camera->BootCount() != it->boot;
-      } catch (const std::exception&) {
-      }
+      const bool gone = camera->GoneFor(it->boot);
       std::deque<sim::Usb3Ack>& acks = camera->Acks();
       if (gone) {
         Complete(it, kErrorDeviceNotConnected, 0);

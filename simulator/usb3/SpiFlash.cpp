@@ -49,9 +49,12 @@ void SpiFlash::ShiftIn(uint8_t* data, uint32_t n, uint64_t now_us) {
     read_address_ = CommandAddress();
     reading_ = true;
   }
-  for (uint32_t i = 0; i < n; ++i) {
-    data[i] = memory_.ReadByte(read_address_);
-    read_address_ = (read_address_ + 1) % memory_.size();
+  // A read runs on through the chip and wraps at its end.
+  for (uint32_t done = 0; done < n;) {
+    const uint32_t piece = std::min(n - done, memory_.size() - read_address_);
+    memory_.Read(read_address_, data + done, piece);
+    read_address_ = (read_address_ + piece) % memory_.size();
+    done += piece;
   }
 }
 

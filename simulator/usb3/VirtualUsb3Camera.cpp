@@ -153,7 +153,14 @@ bool VirtualUsb3Camera::Present() {
   Usb3CameraStore::Guard guard(store_);
   Tick();
   SyncBoot();
-  return Setting<bool>(store_.Json(), "powered", true) && !Away();
+  const bool powered = Setting<bool>(store_.Json(), "powered", true);
+  power_cut_ = !powered;
+  return powered && !Away();
+}
+
+bool VirtualUsb3Camera::GoneFor(uint32_t boot) {
+  Tick();
+  return power_cut_ || boot != boot_seen_;
 }
 
 void VirtualUsb3Camera::Tick() {
@@ -163,7 +170,7 @@ void VirtualUsb3Camera::Tick() {
 
 void VirtualUsb3Camera::Restart() {
   Usb3CameraStore::Guard guard(store_);
-  const uint64_t at_ms = (std::min(restart_at_us_, DeviceNowUs()) + 999) / 1000;
+  const uint64_t at_ms = std::min(restart_at_us_, DeviceNowUs()) / 1000;
   restart_at_us_ = UINT64_MAX;
   nlohmann::json& json = store_.Edit();
   nlohmann::json& state = json["state"];
@@ -214,6 +221,7 @@ VirtualUsb3Camera::FrameResult VirtualUsb3Camera::CommandFrame(const uint8_t* fr
     json["power_cut_after"] = -1;
     store_.Save();
     acks_.clear();
+    power_cut_ = true;
     Log(RequestLine(request, request_id, "[power cut]"));
     return FrameResult::kGone;
   }

@@ -51,6 +51,9 @@ class VirtualUsb3Camera {
   bool Present();
   // Counts the camera's starts; a handle opened before the last start is stale.
   uint32_t BootCount();
+  // Whether a handle opened at start `boot` lost the camera through what this
+  // process saw it do (a restart, a power cut); cheap enough for every poll.
+  bool GoneFor(uint32_t boot);
 
   enum class FrameResult { kTaken, kGone };
   // A command frame written by a handle opened at start `boot`.
@@ -80,6 +83,7 @@ class VirtualUsb3Camera {
   uint64_t controller_free_us_ = 0;
   uint64_t restart_at_us_ = UINT64_MAX;
   uint32_t boot_seen_ = 0;
+  bool power_cut_ = false;
 };
 
 // The process's model of the camera in `dir` (one per camera, shared by all its
