@@ -30,4 +30,9 @@ echo
 echo "--- No camera attached"
 run qzcamupdater info CPU1
 run qzcamupdater reset
+
+echo
+echo "--- A virtual USB3 camera joins the bench"
+run qzcamsim add-usb3 --kind 1 --sn QZCAM2401ABC --controller-version 04.22
+run qzcamsim list
 exit 0

@@ -9,6 +9,7 @@
 #include <optional>
 #include <thread>
 
+#include "TracePrint.h"
 #include "VirtualBench.h"
 #include "platform/clock.h"
 #include "platform/usb_driver.h"
@@ -367,6 +368,32 @@ TEST_F(Exchange, BidirectionalReplyLargerThanTheBufferIsNotCopied) {
             0);
   EXPECT_EQ(received, 77u);
   EXPECT_EQ(reply[0], 0);
+}
+
+TEST_F(Exchange, CommandThatCannotBeWrittenFailsAndCounts) {
+  Open();
+  Set(0, {"power_cut_after=0"});
+  uint8_t version[2] = {};
+  const uint16_t before = GetRequestCounterUSB30();
+  EXPECT_NE(Version(version), 0);
+  EXPECT_EQ(GetRequestCounterUSB30(), static_cast<uint16_t>(before + 1));
+  char error[40];
+  std::snprintf(error, sizeof error, "XferData30 error %d\r\n",
+                static_cast<int>(platform::kErrorDeviceNotConnected));
+  EXPECT_TRUE(trace_.Has(error));
+  EXPECT_TRUE(trace_.Has("u3VrReq couldn't write command\n"));
+}
+
+TEST_F(Exchange, TraceLevelFiltersLowerLevels) {
+  Open();
+  SetTraceLevel(4);
+  Set(0, {"no_ack=1", "power_cut_after=1"});
+  uint8_t version[2] = {};
+  Version(version);  // a timeout: level 3 lines only
+  Version(version);  // no power: a level 4 line and a level 3 line
+  SetTraceLevel(0);
+  EXPECT_EQ(trace_.lines.size(), 1u);
+  EXPECT_EQ(trace_.lines.at(0).rfind("XferData30 error ", 0), 0u);
 }
 
 TEST_F(Exchange, RefusedRequestFailsAndStillCountsAsAnExchange) {
