@@ -15,28 +15,17 @@ namespace {
 
 using usb3test::VirtualBench;
 
-class CameraTest : public VirtualBench {
+class CameraTest : public usb3test::CameraBench {
  protected:
-  void Open(const sim::Usb3CameraOptions& options = {}) {
-    id_ = AddCamera(options);
-    camera_.SetBulkRequests(1);
-    camera_.SetCameraIndex(static_cast<uint16_t>(id_));
-    camera_.OpenCamera();
-    Log(id_);
-    trace_.lines.clear();
-  }
+  void Open(const sim::Usb3CameraOptions& options = {}) { OpenCamera(options); }
   void Open(const char* controller_version) {
     sim::Usb3CameraOptions options;
     options.controller_version = controller_version;
     Open(options);
   }
   std::vector<uint8_t> Flash(uint32_t address, uint32_t length) {
-    const std::vector<uint8_t> all = Memory(id_, "spi_flash.bin");
-    return std::vector<uint8_t>(all.begin() + address, all.begin() + address + length);
+    return Bytes("spi_flash.bin", address, length);
   }
-
-  int id_ = 0;
-  CameraFW camera_;
 };
 
 std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {

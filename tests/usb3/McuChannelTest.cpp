@@ -12,18 +12,13 @@ namespace {
 using usb3test::LoggedRequest;
 using usb3test::VirtualBench;
 
-class McuTest : public VirtualBench {
+class McuTest : public usb3test::CameraBench {
  protected:
   void Open(int kind, bool usb2 = false) {
     sim::Usb3CameraOptions options;
     options.kind = kind;
     options.usb2 = usb2;
-    id_ = AddCamera(options);
-    camera_.SetBulkRequests(1);
-    camera_.SetCameraIndex(static_cast<uint16_t>(id_));
-    camera_.OpenCamera();
-    Log(id_);
-    trace_.lines.clear();
+    OpenCamera(options);
   }
   template <typename Run>
   std::string Error(Run run) {
@@ -33,10 +28,6 @@ class McuTest : public VirtualBench {
       return e.what();
     }
     return "";
-  }
-  std::vector<uint8_t> File(const char* name, uint32_t offset, uint32_t length) {
-    const std::vector<uint8_t> all = Memory(id_, name);
-    return std::vector<uint8_t>(all.begin() + offset, all.begin() + offset + length);
   }
   // The TR pieces of the log: "send 3 8" is a whole send of 8 bytes.
   std::vector<std::string> Pieces() {
@@ -51,9 +42,6 @@ class McuTest : public VirtualBench {
     }
     return pieces;
   }
-
-  int id_ = 0;
-  CameraFW camera_;
 };
 
 std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
@@ -149,7 +137,7 @@ TEST_F(McuTest, Stm32EraseWriteReadInBlocksOf240) {
   camera_.cpu2Read(0x8000000, back.data(), 1000, true);
   EXPECT_EQ(back, data);
   EXPECT_EQ(Log(id_)[0].Brief(), "EA W 0");
-  EXPECT_EQ(File("stm32_flash.bin", 0, 1000), data);
+  EXPECT_EQ(Bytes("stm32_flash.bin", 0, 1000), data);
 }
 
 TEST_F(McuTest, Stm32ChannelMustBeOpenedFirstAndBlocksShrinkAtUsb2) {
@@ -226,7 +214,7 @@ TEST_F(McuTest, TrFetchIsSplitAtUsb2) {
     uint32_t got = 0;
     ASSERT_EQ(camera_.USB_TR_SendCommand(1, nullptr, 0, reply.data(), 768, &got), 0);
     EXPECT_EQ(got, 768u);
-    EXPECT_EQ(reply, File("c51_flash.bin", 0, 768));
+    EXPECT_EQ(reply, Bytes("c51_flash.bin", 0, 768));
     const std::vector<std::string> expected =
         usb2 ? std::vector<std::string>{"send 3 8", "fetch 1 432", "fetch 2 336"}
              : std::vector<std::string>{"send 3 8", "fetch 3 768"};
@@ -271,7 +259,7 @@ TEST_F(McuTest, TrReplyOfExactly768BytesMeansMoreFollows) {
     if (c.ok) {
       EXPECT_EQ(length, c.length);
       EXPECT_EQ(std::vector<uint8_t>(reply.begin(), reply.begin() + c.length),
-                File("c51_flash.bin", 0, c.length));
+                Bytes("c51_flash.bin", 0, c.length));
     }
   }
 }
@@ -303,7 +291,7 @@ TEST_F(McuTest, C51FlashWriteAndReadBack) {
   std::vector<uint8_t> back(1300);
   camera_.c51ReadFlash(0, back.data(), 1300);
   EXPECT_EQ(back, image);
-  EXPECT_EQ(File("c51_flash.bin", 0, 1300), image);
+  EXPECT_EQ(Bytes("c51_flash.bin", 0, 1300), image);
   Set(id_, {"c51_probe=false"});
   EXPECT_EQ(Error([](CameraFW& camera) {
               const uint8_t byte = 0;
@@ -326,13 +314,13 @@ TEST_F(McuTest, C51CcdModeErasesAndDrainsTheEcho) {
   const std::vector<LoggedRequest> log = Log(id_);
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log[0].payload, "000003000B00F0A5F103030000000203E8");
-  EXPECT_EQ(File("c51_flash.bin", 0, 1024), std::vector<uint8_t>(1024, 0xFF));
+  EXPECT_EQ(Bytes("c51_flash.bin", 0, 1024), std::vector<uint8_t>(1024, 0xFF));
   const std::vector<uint8_t> image = Pattern(1000, 0x21);
   camera_.c51WriteFlash(0, image.data(), 1000);
   const std::vector<std::string> pieces = Pieces();
   EXPECT_EQ(pieces.front(), "send 3 520") << "no probe in CCD mode";
   EXPECT_EQ(pieces.back(), "fetch 3 768");
-  EXPECT_EQ(File("c51_flash.bin", 0, 1000), image);
+  EXPECT_EQ(Bytes("c51_flash.bin", 0, 1000), image);
 }
 
 TEST_F(McuTest, CcdDrainGivesUpWhenNothingComes) {
@@ -359,7 +347,7 @@ TEST_F(McuTest, C51EepromAndVersions) {
   std::vector<uint8_t> back(700);
   camera_.ReadEepromC51_TR(0x100, back.data(), 700);
   EXPECT_EQ(back, data);
-  EXPECT_EQ(File("c51_eeprom.bin", 0x100, 700), data);
+  EXPECT_EQ(Bytes("c51_eeprom.bin", 0x100, 700), data);
   Set(id_, {"c51_flash_version=02.0B", "c51_eeprom_version=01.07"});
   EXPECT_EQ(camera_.GetC51FlashVersion() & 0xFFFF, 0x020Bu);
   EXPECT_EQ(camera_.GetC51EepromVersion() & 0xFFFF, 0x0107u);

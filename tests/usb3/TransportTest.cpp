@@ -179,6 +179,17 @@ class Exchange : public VirtualBench {
   int Version(uint8_t version[2]) {
     return u3VrReq(device_.get(), VR_GET_FW_VERSION, 0, 0, version, 2, false, true);
   }
+  // The STM32's version command, exchanged in one bidirectional request.
+  int StmVersion(uint8_t* reply, uint32_t capacity, uint32_t* received) {
+    const uint8_t frame[10] = {0x0C, 0xF3, 10, 0, 0, 0, 0, 0, 0, 0};
+    return u3VrReqBulkBid(device_.get(), VR_MCU_COMMAND, 0, 0, frame, 10, reply, capacity, received,
+                          true);
+  }
+  void OpenStm32() {
+    sim::Usb3CameraOptions options;
+    options.kind = 1;  // an STM32 behind the MCU channel
+    Open(options);
+  }
   bool BadAckTraced() const {
     for (const std::string& line : trace_.lines)
       if (line.rfind("ZVX u3VrReq bad ack ", 0) == 0) return true;
@@ -268,16 +279,11 @@ TEST_P(BadAcknowledge, VendorRequestFailsAndRecoversTheEndpoints) {
 }
 
 TEST_P(BadAcknowledge, BidirectionalRequestSkipsIt) {
-  sim::Usb3CameraOptions options;
-  options.kind = 1;  // an STM32 behind the MCU channel
-  Open(options);
+  OpenStm32();
   Set(0, {GetParam().setting});
-  const uint8_t frame[10] = {0x0C, 0xF3, 10, 0, 0, 0, 0, 0, 0, 0};
   uint8_t reply[260] = {};
   uint32_t received = 0;
-  ASSERT_EQ(u3VrReqBulkBid(device_.get(), VR_MCU_COMMAND, 0, 0, frame, 10, reply, sizeof reply,
-                           &received, true),
-            0);
+  ASSERT_EQ(StmVersion(reply, sizeof reply, &received), 0);
   EXPECT_EQ(received, 10u);
   EXPECT_EQ(reply[8], 0x03);  // the STM32 version's low byte
   EXPECT_TRUE(BadAckTraced());
@@ -325,16 +331,11 @@ TEST_F(Exchange, MissingAcknowledgeTimesOut) {
 }
 
 TEST_F(Exchange, BidirectionalTimeoutReadsAgainUpToFourTimes) {
-  sim::Usb3CameraOptions options;
-  options.kind = 1;
-  Open(options);
+  OpenStm32();
   Set(0, {"no_ack=1"});
-  const uint8_t frame[10] = {0x0C, 0xF3, 10, 0, 0, 0, 0, 0, 0, 0};
   uint8_t reply[260] = {};
   const uint64_t start = platform::GetTickCountMs();
-  EXPECT_NE(u3VrReqBulkBid(device_.get(), VR_MCU_COMMAND, 0, 0, frame, 10, reply, sizeof reply,
-                           nullptr, true),
-            0);
+  EXPECT_NE(StmVersion(reply, sizeof reply, nullptr), 0);
   EXPECT_GE(platform::GetTickCountMs() - start, 4000u);
   int timeouts = 0;
   for (const std::string& line : trace_.lines)
@@ -344,28 +345,18 @@ TEST_F(Exchange, BidirectionalTimeoutReadsAgainUpToFourTimes) {
 }
 
 TEST_F(Exchange, BidirectionalPendingIsTraced) {
-  sim::Usb3CameraOptions options;
-  options.kind = 1;
-  Open(options);
+  OpenStm32();
   Set(0, {"pending=2", "pending_ms=1500"});
-  const uint8_t frame[10] = {0x0C, 0xF3, 10, 0, 0, 0, 0, 0, 0, 0};
   uint8_t reply[260] = {};
-  EXPECT_EQ(u3VrReqBulkBid(device_.get(), VR_MCU_COMMAND, 0, 0, frame, 10, reply, sizeof reply,
-                           nullptr, true),
-            0);
+  EXPECT_EQ(StmVersion(reply, sizeof reply, nullptr), 0);
   EXPECT_TRUE(trace_.Has("u3VrReq received pending 1500ms\n"));
 }
 
 TEST_F(Exchange, BidirectionalReplyLargerThanTheBufferIsNotCopied) {
-  sim::Usb3CameraOptions options;
-  options.kind = 1;
-  Open(options);
-  const uint8_t frame[10] = {0x0C, 0xF3, 10, 0, 0, 0, 0, 0, 0, 0};
+  OpenStm32();
   uint8_t reply[9] = {};
   uint32_t received = 77;
-  EXPECT_EQ(u3VrReqBulkBid(device_.get(), VR_MCU_COMMAND, 0, 0, frame, 10, reply, sizeof reply,
-                           &received, true),
-            0);
+  EXPECT_EQ(StmVersion(reply, sizeof reply, &received), 0);
   EXPECT_EQ(received, 77u);
   EXPECT_EQ(reply[0], 0);
 }

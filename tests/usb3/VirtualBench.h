@@ -16,6 +16,7 @@
 #include "platform/console.h"
 #include "simulator/Bench.h"
 #include "simulator/usb3/Usb3Bench.h"
+#include "usb3/CameraFW.h"
 
 namespace usb3test {
 
@@ -113,6 +114,28 @@ class VirtualBench : public ::testing::Test {
   testsupport::TempDir dir_;
   TraceConsole trace_;
   platform::Console* previous_console_ = nullptr;
+};
+
+// A bench with one camera opened through CameraFW, its setup requests and
+// traces cleared.
+class CameraBench : public VirtualBench {
+ protected:
+  void OpenCamera(const sim::Usb3CameraOptions& options) {
+    id_ = AddCamera(options);
+    camera_.SetBulkRequests(1);
+    camera_.SetCameraIndex(static_cast<uint16_t>(id_));
+    camera_.OpenCamera();
+    Log(id_);
+    trace_.lines.clear();
+  }
+  // Bytes of one of the camera's memory files.
+  std::vector<uint8_t> Bytes(const char* file, uint32_t offset, uint32_t length) {
+    const std::vector<uint8_t> all = Memory(id_, file);
+    return std::vector<uint8_t>(all.begin() + offset, all.begin() + offset + length);
+  }
+
+  int id_ = 0;
+  CameraFW camera_;
 };
 
 }  // namespace usb3test
