@@ -64,4 +64,10 @@ run "$build/data_updaters/tv450_defaults_generator" "$bench"
 for v in 1 2 3; do
   run cmp "$bench/TV450KT_LN_V2_$v.bin" "$top/data_updaters/defaults/TV450KT_LN_V2_$v.bin"
 done
+
+echo
+echo "--- A virtual USB3 camera joins the bench"
+run qzcamsim add-usb3 --kind 1 --sn QZCAM2401ABC --controller-version 04.22
+run qzcamsim list
+run qzcamupdater info CPU1 --allcameras
 exit 0
