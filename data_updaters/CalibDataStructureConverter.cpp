@@ -9,7 +9,7 @@
 
 #include "CalibCsv.h"
 #include "CalibError.h"
-#include "LittleEndian.h"
+#include "platform/little_endian.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "LittleEndian.h"
+#include "platform/little_endian.h"
 #include "platform/text_exception.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "HexText.h"
-#include "LittleEndian.h"
+#include "platform/little_endian.h"
 #include "platform/text_exception.h"
 
 namespace {

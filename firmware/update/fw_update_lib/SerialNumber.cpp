@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "HexText.h"
-#include "LittleEndian.h"
+#include "platform/little_endian.h"
 #include "platform/text_exception.h"
 
 namespace {

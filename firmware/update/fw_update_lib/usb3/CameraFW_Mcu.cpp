@@ -10,7 +10,7 @@
 #include "TracePrint.h"
 #include "platform/clock.h"
 #include "platform/text_exception.h"
-#include "usb3/ByteOrder.h"
+#include "platform/little_endian.h"
 #include "usb3/CameraFW.h"
 #include "usb3/SequenceLock.h"
 #include "usb3/VendorRequests.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "TracePrint.h"
-#include "usb3/ByteOrder.h"
+#include "platform/little_endian.h"
 #include "usb3/VendorRequests.h"
 
 namespace {

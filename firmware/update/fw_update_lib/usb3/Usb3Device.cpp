@@ -8,7 +8,7 @@
 
 #include "TracePrint.h"
 #include "platform/clock.h"
-#include "usb3/ByteOrder.h"
+#include "platform/little_endian.h"
 #include "usb3/VendorRequests.h"
 
 using platform::GetUsbDriver;

@@ -1,5 +1,6 @@
 #pragma once
-// Little-endian fields of records held as bytes.
+// Little-endian fields of wire frames, flash records and the EEPROM image, read
+// and written byte by byte so that no code casts a byte pointer to a struct.
 
 #include <cstdint>
 
