@@ -1,4 +1,5 @@
 #include "simulator/usb3/C51Mcu.h"
+#include "simulator/usb3/CameraBytes.h"
 
 #include <algorithm>
 
@@ -13,10 +14,6 @@ constexpr uint64_t kFlashUsPerByte = 20;
 constexpr uint64_t kEepromUsPerByte = 50;
 constexpr uint32_t kPageSize = 512;
 constexpr uint32_t kMaxBlock = 512;
-
-uint16_t Le16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
 
 bool Starts(const std::vector<uint8_t>& packet, std::initializer_list<uint8_t> head) {
   return packet.size() >= head.size() && std::equal(head.begin(), head.end(), packet.begin());

@@ -1,4 +1,5 @@
 #include "simulator/usb3/Fx3Controller.h"
+#include "simulator/usb3/CameraBytes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,11 +19,6 @@ constexpr uint64_t kMcuCommandUs = 1000;
 constexpr uint32_t kSysMemBase = 0x40000000;
 constexpr uint32_t kSysMemSize = 0x80000;
 constexpr uint32_t kItcmSize = 0x4000;
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 VendorAnswer Accept(std::vector<uint8_t> data = {}) {
   VendorAnswer answer;

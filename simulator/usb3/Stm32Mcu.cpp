@@ -1,4 +1,5 @@
 #include "simulator/usb3/Stm32Mcu.h"
+#include "simulator/usb3/CameraBytes.h"
 
 namespace sim {
 namespace {
@@ -19,14 +20,6 @@ constexpr uint16_t kAckOk = 0;
 constexpr uint16_t kUnknownCommand = 1;
 constexpr uint16_t kCommandVersion = 0;
 constexpr uint16_t kCommandUniqueId = 16;
-
-uint16_t Le16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-void PutLe16(std::vector<uint8_t>& out, uint16_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "simulator/usb3/Usb3Bench.h"
+#include "simulator/usb3/CameraBytes.h"
 
 #include <nlohmann/json.hpp>
 
@@ -76,10 +77,6 @@ constexpr KindInfo kKinds[] = {
      {0x280000, 0x10000},
      "c2"},
 };
-
-void PutLe32(uint8_t* p, uint32_t value) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 std::vector<uint8_t> MemoryMapRecord(const KindInfo& kind) {
   const uint32_t words[20] = {1,

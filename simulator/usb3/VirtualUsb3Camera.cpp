@@ -1,4 +1,5 @@
 #include "simulator/usb3/VirtualUsb3Camera.h"
+#include "simulator/usb3/CameraBytes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -31,19 +32,6 @@ constexpr uint64_t kPendingAfterUs = 900000;
 uint64_t TransferUs(uint64_t bytes, bool usb2) {
   // 2.5 ns a byte at USB 3, 25 ns at USB 2.0.
   return usb2 ? kTransferUsUsb2 + bytes / 40 : kTransferUsUsb3 + bytes / 400;
-}
-
-uint16_t Le16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(Le16(p)) | static_cast<uint32_t>(Le16(p + 2)) << 16;
-}
-
-void PutLe16(uint8_t* p, uint16_t value) {
-  p[0] = static_cast<uint8_t>(value);
-  p[1] = static_cast<uint8_t>(value >> 8);
 }
 
 std::vector<uint8_t> MakeAck(uint32_t prefix, uint16_t status, uint16_t length, uint16_t request_id,
